@@ -1,0 +1,2 @@
+import sys
+print("stand-in studio", sys.executable)

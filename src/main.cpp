@@ -1,0 +1,51 @@
+#include "platform/activation.h"
+#include "platform/bundle.h"
+#include "platform/signals.h"
+#include "platform/system.h"
+#include "shell/launcher.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+#include <cstdlib>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    // Closing the window asks the launcher first (a running studio keeps it alive).
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const QString executable = platform::executablePath();
+    LauncherContext context;
+    context.resources = platform::bundleResources(executable);
+    context.infoPlist = platform::bundleInfoPlist(executable);
+    context.applicationSupport = platform::applicationSupportBase();
+    context.arguments = QCoreApplication::arguments();
+    context.executablePath = executable;
+    context.physicalMemory = platform::physicalMemory;
+    auto *delegate = new StudioLauncher(std::move(context)); // lives until the process ends
+
+    platform::setActivationPolicy(platform::ActivationPolicy::Regular);
+
+    auto *menu = new QMenuBar;
+    auto *appMenu = menu->addMenu(QStringLiteral("Vellmora"));
+    QAction *quit = appMenu->addAction(QStringLiteral("Quit Vellmora"));
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+    QObject::connect(quit, &QAction::triggered, delegate, &StudioLauncher::requestTermination);
+    delegate->setMainMenu(menu);
+
+    platform::onTerminationSignals(delegate, [delegate] { delegate->requestTermination(); });
+    QTimer::singleShot(0, delegate, &StudioLauncher::applicationDidFinishLaunching);
+
+    const int status = QApplication::exec();
+    if (delegate->isWorking()) {
+        // A cancelled setup worker may still be winding down on its thread; quitting does not
+        // wait for it, so leave without running destructors under its feet.
+        std::_Exit(status);
+    }
+    return status;
+}

@@ -1,0 +1,32 @@
+#include "platform/filelock.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace platform {
+
+int openLockFile(const QString &path)
+{
+    return ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+}
+
+bool tryLockExclusive(int fd)
+{
+    int result;
+    do {
+        result = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
+void unlockAndClose(int fd)
+{
+    ::flock(fd, LOCK_UN);
+    ::close(fd);
+}
+
+} // namespace platform

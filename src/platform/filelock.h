@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// Opens (creating with mode 0600) a lock file for reading and writing, close-on-exec.
+// Returns the descriptor, or -1 when it cannot be opened.
+int openLockFile(const QString &path);
+// Exclusive advisory lock without waiting.
+bool tryLockExclusive(int fd);
+void unlockAndClose(int fd);
+
+} // namespace platform

@@ -1,0 +1,194 @@
+#include "platform/files.h"
+
+#include "platform/errors.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+QByteArray encoded(const QString &path) { return QFile::encodeName(path); }
+} // namespace
+
+FileHandle &FileHandle::operator=(FileHandle &&other) noexcept
+{
+    if (this != &other) {
+        close();
+        fd_ = other.release();
+    }
+    return *this;
+}
+
+int FileHandle::release()
+{
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+}
+
+void FileHandle::close()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+FileHandle openForReading(const QString &path)
+{
+    const int fd = ::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw systemError("read", path, errno);
+    return FileHandle(fd);
+}
+
+FileHandle openForWriting(const QString &path, bool truncate)
+{
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : 0);
+    const int fd = ::open(encoded(path).constData(), flags, 0644);
+    if (fd < 0)
+        throw systemError("open", path, errno);
+    return FileHandle(fd);
+}
+
+std::size_t readSome(const FileHandle &file, char *buffer, std::size_t size, const QString &path)
+{
+    for (;;) {
+        const ssize_t n = ::read(file.fd(), buffer, size);
+        if (n >= 0)
+            return static_cast<std::size_t>(n);
+        if (errno != EINTR)
+            throw systemError("read", path, errno);
+    }
+}
+
+void writeAllQuietly(int fd, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    auto left = static_cast<std::size_t>(bytes.size());
+    while (fd >= 0 && left > 0) {
+        const ssize_t n = ::write(fd, data, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+}
+
+QByteArray readWholeFile(const QString &path)
+{
+    FileHandle file = openForReading(path);
+    QByteArray bytes;
+    char buffer[65536];
+    while (const std::size_t n = readSome(file, buffer, sizeof buffer, path))
+        bytes.append(buffer, static_cast<qsizetype>(n));
+    return bytes;
+}
+
+void writeFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
+                         && file.flush() && file.commit();
+    if (!written) {
+        const QString what = QStringLiteral("Could not write “%1”: %2").arg(path, file.errorString());
+        throw std::runtime_error(what.toStdString());
+    }
+}
+
+void createEmptyFile(const QString &path)
+{
+    openForWriting(path, true);
+}
+
+void createDirectories(const QString &path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    qsizetype from = 1;
+    for (;;) {
+        const qsizetype slash = absolute.indexOf(QLatin1Char('/'), from);
+        const QString prefix = slash < 0 ? absolute : absolute.left(slash);
+        if (!prefix.isEmpty() && ::mkdir(encoded(prefix).constData(), 0755) != 0 && errno != EEXIST)
+            throw systemError("create the folder", prefix, errno);
+        if (slash < 0)
+            break;
+        from = slash + 1;
+    }
+    struct stat info {};
+    if (::stat(encoded(absolute).constData(), &info) != 0)
+        throw systemError("create the folder", absolute, errno);
+    if (!S_ISDIR(info.st_mode))
+        throw systemError("create the folder", absolute, ENOTDIR);
+}
+
+void removeFileQuietly(const QString &path)
+{
+    ::unlink(encoded(path).constData());
+}
+
+void createSymbolicLink(const QString &target, const QString &link)
+{
+    if (::symlink(encoded(target).constData(), encoded(link).constData()) != 0)
+        throw systemError("create the link", link, errno);
+}
+
+void copyFileExclusive(const QString &source, const QString &target)
+{
+    FileHandle in = openForReading(source);
+    const int fd = ::open(encoded(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw systemError("copy to", target, errno);
+    FileHandle out(fd);
+    char buffer[65536];
+    while (const std::size_t n = readSome(in, buffer, sizeof buffer, source)) {
+        const char *data = buffer;
+        std::size_t left = n;
+        while (left > 0) {
+            const ssize_t written = ::write(out.fd(), data, left);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                throw systemError("copy to", target, written < 0 ? errno : EIO);
+            data += written;
+            left -= static_cast<std::size_t>(written);
+        }
+    }
+}
+
+std::optional<qint64> fileSize(const QString &path)
+{
+    struct stat info {};
+    if (::stat(encoded(path).constData(), &info) != 0)
+        return std::nullopt;
+    return static_cast<qint64>(info.st_size);
+}
+
+void requireAttributes(const QString &path)
+{
+    struct stat info {};
+    if (::stat(encoded(path).constData(), &info) != 0)
+        throw systemError("read the attributes of", path, errno);
+}
+
+bool fileExists(const QString &path)
+{
+    struct stat info {};
+    return ::stat(encoded(path).constData(), &info) == 0;
+}
+
+bool isExecutableFile(const QString &path)
+{
+    struct stat info {};
+    const QByteArray name = encoded(path);
+    return ::stat(name.constData(), &info) == 0 && !S_ISDIR(info.st_mode)
+           && ::access(name.constData(), X_OK) == 0;
+}
+
+} // namespace platform

@@ -1,0 +1,222 @@
+#include "platform/process.h"
+
+#include "platform/errors.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
+extern char **environ;
+
+namespace platform {
+
+namespace {
+
+// Keeps the byte strings alive for as long as the char* arrays that point into them.
+class CStringList
+{
+public:
+    void append(const QByteArray &bytes) { storage_.push_back(bytes); }
+    char **data()
+    {
+        pointers_.clear();
+        for (QByteArray &item : storage_)
+            pointers_.push_back(item.data());
+        pointers_.push_back(nullptr);
+        return pointers_.data();
+    }
+
+private:
+    std::vector<QByteArray> storage_;
+    std::vector<char *> pointers_;
+};
+
+struct SpawnAttributes
+{
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_t actions;
+    SpawnAttributes()
+    {
+        posix_spawnattr_init(&attributes);
+        posix_spawn_file_actions_init(&actions);
+    }
+    ~SpawnAttributes()
+    {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    }
+    SpawnAttributes(const SpawnAttributes &) = delete;
+    SpawnAttributes &operator=(const SpawnAttributes &) = delete;
+};
+
+pid_t spawnWithPosixSpawn(const SpawnOptions &options, const QByteArray &path, char **argv, char **envp)
+{
+    SpawnAttributes spawn;
+    sigset_t all;
+    sigset_t none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+    if (options.ownProcessGroup) {
+        flags |= POSIX_SPAWN_SETPGROUP;
+        posix_spawnattr_setpgroup(&spawn.attributes, 0);
+    }
+    posix_spawnattr_setsigdefault(&spawn.attributes, &all);
+    posix_spawnattr_setsigmask(&spawn.attributes, &none);
+    posix_spawnattr_setflags(&spawn.attributes, flags);
+    if (options.outputFd >= 0) {
+        posix_spawn_file_actions_adddup2(&spawn.actions, options.outputFd, STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&spawn.actions, options.outputFd, STDERR_FILENO);
+    }
+    const QByteArray directory = QFile::encodeName(options.workingDirectory);
+    if (!options.workingDirectory.isEmpty())
+        posix_spawn_file_actions_addchdir_np(&spawn.actions, directory.constData());
+    // Belt and braces: our descriptors are close-on-exec, but a library's might not be.
+    posix_spawn_file_actions_addclosefrom_np(&spawn.actions, STDERR_FILENO + 1);
+
+    pid_t pid = -1;
+    const int error = posix_spawn(&pid, path.constData(), &spawn.actions, &spawn.attributes, argv, envp);
+    if (error != 0)
+        throw systemError("start", options.executable, error);
+    return pid;
+}
+
+#ifdef __linux__
+// fork and exec, for the one setting posix_spawn cannot make: a signal when the parent dies.
+// Only async-signal-safe calls between fork and exec.
+pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &path, char **argv, char **envp)
+{
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        throw systemError("start", options.executable, errno);
+    const QByteArray directory = QFile::encodeName(options.workingDirectory);
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        const int error = errno;
+        ::close(report[0]);
+        ::close(report[1]);
+        throw systemError("start", options.executable, error);
+    }
+    if (pid == 0) {
+        auto fail = [&](int error) {
+            (void)!::write(report[1], &error, sizeof error);
+            ::_exit(127);
+        };
+        if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent)
+            ::_exit(127);
+        if (options.ownProcessGroup && ::setpgid(0, 0) != 0)
+            fail(errno);
+        struct sigaction standard {};
+        standard.sa_handler = SIG_DFL;
+        for (int signal = 1; signal < NSIG; ++signal)
+            ::sigaction(signal, &standard, nullptr);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        if (options.outputFd >= 0
+            && (::dup2(options.outputFd, STDOUT_FILENO) < 0 || ::dup2(options.outputFd, STDERR_FILENO) < 0))
+            fail(errno);
+        if (!directory.isEmpty() && ::chdir(directory.constData()) != 0)
+            fail(errno);
+        ::close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC);
+        ::execve(path.constData(), argv, envp);
+        fail(errno);
+    }
+    ::close(report[1]);
+    int error = 0;
+    ssize_t n;
+    do {
+        n = ::read(report[0], &error, sizeof error);
+    } while (n < 0 && errno == EINTR);
+    ::close(report[0]);
+    if (n == sizeof error) {
+        ::waitpid(pid, nullptr, 0);
+        throw systemError("start", options.executable, error);
+    }
+    return pid;
+}
+#endif
+
+} // namespace
+
+std::shared_ptr<Process> Process::spawn(const SpawnOptions &options)
+{
+    const QByteArray path = QFile::encodeName(options.executable);
+    CStringList argv;
+    argv.append(path);
+    for (const QString &argument : options.arguments)
+        argv.append(argument.toLocal8Bit());
+    CStringList environment;
+    char **envp = environ;
+    if (options.environment) {
+        for (const QString &entry : *options.environment)
+            environment.append(entry.toLocal8Bit());
+        envp = environment.data();
+    }
+    pid_t pid = -1;
+#ifdef __linux__
+    if (options.signalWhenParentDies)
+        pid = spawnWithParentDeathSignal(options, path, argv.data(), envp);
+    else
+#endif
+        pid = spawnWithPosixSpawn(options, path, argv.data(), envp);
+    return std::shared_ptr<Process>(new Process(pid));
+}
+
+Process::~Process()
+{
+    if (!reaped_ && exited_)
+        reap();
+}
+
+ExitStatus Process::waitForExit()
+{
+    if (status_)
+        return *status_;
+    siginfo_t info {};
+    while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT) != 0) {
+        if (errno != EINTR) {
+            status_ = ExitStatus{false, 0};
+            exited_ = true;
+            return *status_;
+        }
+    }
+    status_ = ExitStatus{info.si_code == CLD_EXITED, info.si_status};
+    exited_ = true;
+    return *status_;
+}
+
+void Process::reap()
+{
+    if (reaped_)
+        return;
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    reaped_ = true;
+}
+
+bool Process::hasExited() const
+{
+    return exited_;
+}
+
+void Process::terminate() const
+{
+    if (::getpgid(pid_) == pid_)
+        ::kill(-pid_, SIGTERM);
+    else
+        ::kill(pid_, SIGTERM);
+}
+
+} // namespace platform

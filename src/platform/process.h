@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <QStringList>
+#include <optional>
+#include <memory>
+#include <sys/types.h>
+
+namespace platform {
+
+struct SpawnOptions
+{
+    QString executable;                     // absolute path; never looked up in PATH
+    QStringList arguments;                  // without the program's own name
+    std::optional<QStringList> environment; // complete "KEY=value" list; none inherits ours
+    QString workingDirectory;               // empty inherits ours
+    int outputFd = -1;                      // standard output and error; -1 inherits ours
+    bool ownProcessGroup = false;           // lead a new group, so a signal reaches its children
+    bool signalWhenParentDies = false;      // Linux: SIGTERM to the child if we die abruptly
+};
+
+struct ExitStatus
+{
+    bool exitedNormally = false;
+    int code = 0;   // exit status when exitedNormally, else the signal number
+    bool success() const { return exitedNormally && code == 0; }
+};
+
+// One started child. Only standard input, output and error reach it, with default signal
+// dispositions and an empty signal mask whatever the launcher has set for itself.
+class Process
+{
+public:
+    // Throws std::system_error naming the executable when it cannot be started.
+    static std::shared_ptr<Process> spawn(const SpawnOptions &options);
+    ~Process();
+    Process(const Process &) = delete;
+    Process &operator=(const Process &) = delete;
+
+    pid_t pid() const { return pid_; }
+    // Blocks until the child has exited. The child stays a zombie until reap(), so its pid
+    // cannot be reused while someone may still signal it.
+    ExitStatus waitForExit();
+    void reap();
+    bool hasExited() const;
+    // SIGTERM to the child's group when it leads one, otherwise to the child alone.
+    void terminate() const;
+
+private:
+    explicit Process(pid_t pid) : pid_(pid) {}
+    pid_t pid_;
+    std::optional<ExitStatus> status_;
+    std::atomic<bool> exited_{false};
+    bool reaped_ = false;
+};
+
+} // namespace platform

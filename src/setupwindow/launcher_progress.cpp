@@ -1,0 +1,3 @@
+#include "shell/launcher.h"
+
+void StudioLauncher::updateProgress() {}

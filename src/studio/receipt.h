@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace receipt {
+
+inline constexpr qint64 hashChunkSize = 1048576;
+
+// Lower-case hexadecimal SHA-256 of a file, read in 1 MiB chunks; throws the platform's error.
+QString hash(const QString &path);
+
+// The receipt rules on bytes already read. `manifestDigest` is asked only once the receipt
+// parses, and answers none when the packaged manifest cannot be hashed; `isExecutable` answers
+// for each interpreter path.
+std::optional<QJsonObject> validate(const QByteArray &receiptBytes,
+                                    const std::function<std::optional<QString>()> &manifestDigest,
+                                    const std::function<bool(const QString &)> &isExecutable);
+
+} // namespace receipt

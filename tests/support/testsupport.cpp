@@ -1,0 +1,80 @@
+#include "testsupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <stdexcept>
+
+namespace testsupport {
+
+QString sourceDir() { return QStringLiteral(VLMR_SOURCE_DIR); }
+QString bundleDir() { return QStringLiteral(VLMR_BUNDLE_DIR); }
+QString bundleExecutable() { return bundleDir() + QStringLiteral("/Contents/MacOS/Vellmora"); }
+QString testPython() { return QStringLiteral(VLMR_TEST_PYTHON); }
+
+Sandbox::Sandbox()
+{
+    if (!dir.isValid())
+        throw std::runtime_error("no temporary folder");
+    copyTree(bundleDir() + QStringLiteral("/Contents/Resources"), resources());
+    QFile::copy(bundleDir() + QStringLiteral("/Contents/Info.plist"), infoPlist());
+    QDir().mkpath(path(QStringLiteral("home")));
+}
+
+LauncherContext Sandbox::context(QStringList arguments, qint64 memory) const
+{
+    LauncherContext context;
+    context.resources = resources();
+    context.infoPlist = infoPlist();
+    context.applicationSupport = applicationSupport();
+    context.arguments = arguments.isEmpty() ? QStringList{bundleExecutable()} : arguments;
+    context.executablePath = bundleExecutable();
+    context.physicalMemory = [memory] { return memory; };
+    return context;
+}
+
+std::unique_ptr<StudioLauncher> Sandbox::launcher(QStringList arguments, qint64 memory) const
+{
+    return std::make_unique<StudioLauncher>(context(std::move(arguments), memory));
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void writeExecutable(const QString &path, const QByteArray &script)
+{
+    writeFile(path, script);
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeGroup
+                                    | QFileDevice::ExeOther);
+}
+
+void copyTree(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + source.mid(from.size());
+        if (it.fileInfo().isDir())
+            QDir().mkpath(target);
+        else
+            QFile::copy(source, target);
+    }
+}
+
+} // namespace testsupport

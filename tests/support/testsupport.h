@@ -1,0 +1,44 @@
+#pragma once
+
+#include "shell/launcher.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace testsupport {
+
+// Paths of the build under test.
+QString sourceDir();
+QString bundleDir();        // build/Vellmora.app
+QString bundleExecutable(); // build/Vellmora.app/Contents/MacOS/Vellmora
+QString testPython();       // the Debian python3 the tests use for scripts
+
+// A scratch folder per test: its own copy of the bundle resources, an Application Support
+// folder and a home, so no test touches the real home directory.
+class Sandbox
+{
+public:
+    Sandbox();
+    QString root() const { return dir.path(); }
+    QString path(const QString &relative) const { return dir.path() + QLatin1Char('/') + relative; }
+    QString resources() const { return path(QStringLiteral("bundle/Contents/Resources")); }
+    QString infoPlist() const { return path(QStringLiteral("bundle/Contents/Info.plist")); }
+    QString applicationSupport() const { return path(QStringLiteral("data")); }
+    QString runtime() const { return applicationSupport() + QStringLiteral("/Vellmora/runtime"); }
+
+    LauncherContext context(QStringList arguments = {}, qint64 memory = qint64(32) << 30) const;
+    std::unique_ptr<StudioLauncher> launcher(QStringList arguments = {}, qint64 memory = qint64(32) << 30) const;
+
+private:
+    QTemporaryDir dir;
+};
+
+void writeFile(const QString &path, const QByteArray &bytes); // creates parent folders
+QByteArray readFile(const QString &path);
+// Writes an executable script (mode 0755).
+void writeExecutable(const QString &path, const QByteArray &script);
+void copyTree(const QString &from, const QString &to);
+
+} // namespace testsupport
