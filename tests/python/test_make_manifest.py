@@ -1,0 +1,64 @@
+"""scripts/make-manifest: the manifest a packager ships for a runtime archive."""
+
+import hashlib
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+SOURCE = os.environ.get("VLMR_SOURCE_DIR") or os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+TOOL = os.path.join(SOURCE, "scripts", "make-manifest")
+sys.path.insert(0, os.path.join(SOURCE, "tests", "support"))
+
+import make_runtime_archive  # noqa: E402
+
+
+class MakeManifest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.temp = tempfile.TemporaryDirectory(prefix="vlmr-manifest-")
+        cls.archive = make_runtime_archive.build(os.path.join(cls.temp.name, "runtime.tar.gz"), padding=300_000)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.temp.cleanup()
+
+    def run_tool(self, *arguments):
+        return subprocess.run([TOOL, *arguments], capture_output=True, text=True, timeout=60)
+
+    def test_manifest_names_the_archive_exactly(self):
+        url = "https://downloads.example.invalid/runtime.tar.gz"
+        result = self.run_tool(self.archive["path"], url)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(self.archive["path"], "rb") as handle:
+            digest = hashlib.sha256(handle.read()).hexdigest()
+        manifest = json.loads(result.stdout)
+        self.assertEqual(manifest, {"python": {"url": url, "sha256": digest,
+                                               "size": os.path.getsize(self.archive["path"])}})
+        self.assertIs(type(manifest["python"]["size"]), int)
+        self.assertEqual((digest, manifest["python"]["size"]), (self.archive["sha256"], self.archive["size"]))
+
+    def test_refuses_what_the_launcher_would_refuse(self):
+        rows = {
+            "plain http": ("http://downloads.example.invalid/a.tar.gz", 2),
+            "scheme in capitals": ("HTTPS://downloads.example.invalid/a.tar.gz", 2),
+            "no scheme": ("downloads.example.invalid/a.tar.gz", 2),
+        }
+        for name, (url, status) in rows.items():
+            with self.subTest(name):
+                result = self.run_tool(self.archive["path"], url)
+                self.assertEqual(result.returncode, status)
+                self.assertEqual(result.stdout, "")
+                self.assertIn("https://", result.stderr)
+
+    def test_missing_archive_prints_no_manifest(self):
+        result = self.run_tool(os.path.join(self.temp.name, "absent.tar.gz"), "https://a.invalid/x")
+        self.assertNotEqual(result.returncode, 0)
+        self.assertEqual(result.stdout, "")
+        self.assertIn("absent.tar.gz", result.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()
