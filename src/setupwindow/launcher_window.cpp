@@ -1,14 +1,99 @@
 #include "shell/launcher.h"
 
+#include "platform/files.h"
+#include "setupwindow/modelprofile.h"
+
+#include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QVBoxLayout>
+#include <QScreen>
 
-// A plain window holding the controls until the designed layout arrives.
+namespace {
+
+constexpr int contentWidth = 620;
+constexpr int contentHeight = 720;
+
+const QColor background = QColor::fromRgbF(0.105f, 0.105f, 0.105f);
+const QColor lightGray = QColor::fromRgbF(2.0f / 3, 2.0f / 3, 2.0f / 3);
+const QColor gray = QColor(0x80, 0x80, 0x80);
+
+// Places a control by its frame measured from the bottom-left corner of the content.
+void place(QWidget *control, QWidget *content, int x, int y, int width, int height)
+{
+    control->setParent(content);
+    control->setGeometry(x, contentHeight - y - height, width, height);
+}
+
+void setPixelFont(QWidget *control, int pixels)
+{
+    QFont font = control->font();
+    font.setPixelSize(pixels);
+    control->setFont(font);
+}
+
+void setTextColour(QWidget *control, const QColor &colour)
+{
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    control->setPalette(palette);
+}
+
+QLabel *wrappingLabel(const char *objectName, const QString &text, int pixels, const QColor &colour)
+{
+    auto *label = new QLabel(text);
+    label->setObjectName(QLatin1String(objectName));
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setPixelFont(label, pixels);
+    setTextColour(label, colour);
+    return label;
+}
+
+// Scaled to fit its area with the aspect kept; a missing or undecodable image leaves it empty.
+QLabel *splashImage(const QString &path)
+{
+    auto *splash = new QLabel;
+    splash->setObjectName(QStringLiteral("splash"));
+    splash->setAccessibleName(QStringLiteral("Vellmora"));
+    splash->setAlignment(Qt::AlignCenter);
+    QPixmap image(path);
+    if (!image.isNull()) {
+        const qreal ratio = qApp->devicePixelRatio();
+        image = image.scaled(QSize(contentWidth, 396) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        image.setDevicePixelRatio(ratio);
+        splash->setPixmap(image);
+    }
+    return splash;
+}
+
+QWidget *darkContent()
+{
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("content"));
+    content->setFixedSize(contentWidth, contentHeight);
+    QPalette palette = content->palette();
+    palette.setColor(QPalette::Window, background);
+    content->setPalette(palette);
+    content->setAutoFillBackground(true);
+    return content;
+}
+
+void centreOnScreen(QWidget *window)
+{
+    if (const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+} // namespace
+
 void StudioLauncher::showSetup()
 {
     if (!window)
@@ -24,27 +109,134 @@ void StudioLauncher::buildWindow()
     main->setObjectName(QStringLiteral("setupWindow"));
     main->setWindowTitle(name);
     if (mainMenu)
-        main->setMenuBar(mainMenu);
-    auto *content = new QWidget;
-    auto *layout = new QVBoxLayout(content);
-    for (QWidget *control : std::initializer_list<QWidget *>{compactModels, fullModels, status, progress, details,
-                                                             cancel, action})
-        layout->addWidget(control);
-    compactModels->setChecked(true);
-    progress->setRange(0, 100);
-    progress->hide();
-    cancel->setEnabled(false);
-    details->setEnabled(false);
-    status->setText(QStringLiteral("Setup is needed before you can use the studio. Allow 20 GB of free space and an "
-                                   "internet connection."));
+        main->setMenuBar(mainMenu); // a parentless bar is invisible on Linux and its Ctrl+Q dead
+    QWidget *content = darkContent();
     main->setCentralWidget(content);
+
+    place(splashImage(resources + QStringLiteral("/app/sonaric/app/ui/branding/splash-quenby.png")), content, 0, 324,
+          620, 396);
+    QLabel *intro = wrappingLabel("intro",
+                                  QStringLiteral("Prepare your local voice studio. Setup downloads the voice engines "
+                                                 "and may take several minutes. Model weights download on first use."),
+                                  13, Qt::white);
+    place(intro, content, 28, 272, 564, 44);
+
+    try {
+        if (const auto saved = modelprofile::parseSaved(
+                platform::readWholeFile(runtime() + QStringLiteral("/model-profile.json"))))
+            modelProfile = *saved;
+    } catch (const std::exception &) {
+        // No saved choice yet, or an unreadable one: keep the current profile.
+    }
+    configureChoices(content);
+
+    const qint64 memory = context.physicalMemory();
+    if (modelprofile::warnsAboutFull(memory)) {
+        setTextColour(fullModels, gray);
+        fullModels->setToolTip(QStringLiteral("May overload this Mac. Select to review the warning."));
+    }
+    place(wrappingLabel("memoryNote", modelprofile::memoryNote(memory), 12, lightGray), content, 28, 137, 564, 56);
+
+    configureSetupControls(content);
+    QWidget::setTabOrder(compactModels, fullModels);
+    QWidget::setTabOrder(fullModels, details);
+    QWidget::setTabOrder(details, cancel);
+    QWidget::setTabOrder(cancel, action);
+
+    main->layout()->setSizeConstraint(QLayout::SetFixedSize); // not resizable
     main->installEventFilter(this);
     window = main;
+    main->adjustSize();
+    centreOnScreen(main);
+}
+
+void StudioLauncher::configureChoices(QWidget *content)
+{
+    const std::pair<QRadioButton *, int> choices[] = {{compactModels, 0}, {fullModels, 1}};
+    int y = 234;
+    for (const auto &[choice, tag] : choices) {
+        // Both states are set by selectModelProfile, so the buttons must not toggle each other.
+        choice->setAutoExclusive(false);
+        setPixelFont(choice, 13);
+        setTextColour(choice, Qt::white);
+        place(choice, content, 28, y, 564, 26);
+        connect(choice, &QRadioButton::clicked, this, [this, tagged = tag] { selectModelProfile(tagged); });
+        y -= 32;
+    }
+    showModelProfile(modelProfile);
+}
+
+void StudioLauncher::configureSetupControls(QWidget *content)
+{
+    status->setText(QStringLiteral("Setup is needed before you can use the studio. Allow 20 GB of free space and an "
+                                   "internet connection."));
+    status->setWordWrap(true);
+    status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setPixelFont(status, 12);
+    setTextColour(status, Qt::white);
+    place(status, content, 28, 91, 564, 34);
+
+    progress->setRange(0, 100);
+    progress->setValue(0);
+    progress->setTextVisible(false);
+    progress->hide();
+    place(progress, content, 28, 73, 564, 10);
+
+    place(action, content, 370, 23, 222, 32);
+    place(cancel, content, 270, 23, 90, 32);
+    place(details, content, 28, 23, 128, 32);
+    for (QPushButton *button : {action, cancel, details})
+        setPixelFont(button, 13);
+    action->setEnabled(true);
+    action->setDefault(true);
+    cancel->setEnabled(false);
+    details->setEnabled(false);
+    connect(action, &QPushButton::clicked, this, &StudioLauncher::beginSetup);
+    connect(cancel, &QPushButton::clicked, this, &StudioLauncher::cancelSetup);
+    connect(details, &QPushButton::clicked, this, &StudioLauncher::showDetails);
+}
+
+void StudioLauncher::showModelProfile(const QString &profile)
+{
+    compactModels->setChecked(profile == QLatin1String("compact"));
+    fullModels->setChecked(profile == QLatin1String("full"));
 }
 
 void StudioLauncher::selectModelProfile(int tag)
 {
-    modelProfile = tag == 0 ? QStringLiteral("compact") : QStringLiteral("full");
+    const QString candidate = tag == 0 ? QStringLiteral("compact") : QStringLiteral("full");
+    if (candidate == QLatin1String("full") && modelProfile != QLatin1String("full")
+        && modelprofile::warnsAboutFull(context.physicalMemory()) && !confirmFullPrecision()) {
+        showModelProfile(QStringLiteral("compact"));
+        return;
+    }
+    modelProfile = candidate;
+    showModelProfile(candidate);
 }
 
-void StudioLauncher::saveModelProfile() const {}
+bool StudioLauncher::confirmFullPrecision()
+{
+    QMessageBox alert(window);
+    alert.setIcon(QMessageBox::Warning);
+    const QPixmap icon(resources + QStringLiteral("/Tarnwick.icns"));
+    if (!icon.isNull())
+        alert.setIconPixmap(icon.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    alert.setText(QStringLiteral("Full precision may overload this Mac"));
+    alert.setInformativeText(QStringLiteral(
+        "Full precision may leave too little RAM for macOS and other apps, causing heavy swapping, freezes or a "
+        "failed generation. Compact is recommended on Macs with less than 24 GB RAM. Use Full precision anyway?"));
+    // The roles keep this order in the box's list of buttons, which is what askAlert indexes.
+    QPushButton *useFull = alert.addButton(QStringLiteral("Use Full precision"), QMessageBox::AcceptRole);
+    useFull->setAutoDefault(false); // focus alone must not hand Return to this answer
+    QPushButton *keepCompact = alert.addButton(QStringLiteral("Keep Compact"), QMessageBox::RejectRole);
+    alert.setDefaultButton(keepCompact); // Return keeps compact; the other answer has no key
+    alert.setEscapeButton(keepCompact);
+    return askAlert(alert) == 0;
+}
+
+void StudioLauncher::saveModelProfile() const
+{
+    const QString target = runtime() + QStringLiteral("/model-profile.json");
+    platform::createDirectories(QFileInfo(target).absolutePath());
+    platform::writeFileAtomically(target, modelprofile::serialise(modelProfile));
+}

@@ -97,6 +97,8 @@ public:
     // How the memory warning is asked. Returns the index of the chosen button (0 for "Use Full
     // precision", 1 for "Keep Compact"); tests replace it to answer without a modal loop.
     std::function<int(QMessageBox &)> askAlert;
+    // The monotonic clock behind elapsed and remaining times; tests replace it to step through time.
+    std::function<Clock::time_point()> now = [] { return Clock::now(); };
 
     // Read-only views for tests and for main().
     QWidget *setupWindow() const { return window; }
@@ -157,6 +159,10 @@ private:
     QMenuBar *mainMenu = nullptr;
 
     void buildWindow();
+    void configureChoices(QWidget *content);
+    void configureSetupControls(QWidget *content);
+    void showModelProfile(const QString &profile);
+    bool confirmFullPrecision();
     void watchStudio(std::shared_ptr<platform::Process> studio, const QString &log);
     void studioExited(const std::shared_ptr<platform::Process> &studio, int exitCode, bool normalExit);
 };

@@ -1,0 +1,26 @@
+#include "setupwindow/failuretexts.h"
+
+namespace failuretexts {
+
+std::optional<QString> spaceError(std::optional<qint64> freeBytes)
+{
+    if (!freeBytes || *freeBytes >= requiredFreeSpace)
+        return std::nullopt;
+    constexpr double gib = double(qint64(1) << 30);
+    const double available = static_cast<double>(*freeBytes) / gib;
+    const double missing = static_cast<double>(requiredFreeSpace - *freeBytes) / gib;
+    return QString::asprintf("Setup needs 20 GB free; %.1f GB is available. Free at least %.1f GB, then retry setup.",
+                             available, missing);
+}
+
+std::optional<QString> failureText(const std::optional<QJsonObject> &record)
+{
+    if (!record || record->value(QLatin1String("state")) != QLatin1String("failed"))
+        return std::nullopt;
+    const QJsonValue message = record->value(QLatin1String("message"));
+    if (!message.isString())
+        return std::nullopt;
+    return message.toString();
+}
+
+} // namespace failuretexts

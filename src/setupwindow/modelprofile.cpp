@@ -1,0 +1,33 @@
+#include "setupwindow/modelprofile.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace modelprofile {
+
+QString memoryNote(qint64 physicalMemory)
+{
+    return QStringLiteral("This Mac has ") + QString::number(physicalMemory / (qint64(1) << 30))
+           + QStringLiteral(" GB RAM. Both choices include all features. Model weights download on first use: about "
+                            "5.5 GB for Compact or 13 GB for Full precision. You can switch later in Settings.");
+}
+
+std::optional<QString> parseSaved(const QByteArray &bytes)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(bytes);
+    const QJsonValue profile = document.object().value(QLatin1String("profile"));
+    if (!document.isObject() || !profile.isString())
+        return std::nullopt;
+    const QString value = profile.toString();
+    if (value != QLatin1String("compact") && value != QLatin1String("full"))
+        return std::nullopt;
+    return value;
+}
+
+QByteArray serialise(const QString &profile)
+{
+    const QJsonObject object{{QLatin1String("profile"), profile}, {QLatin1String("pending"), true}};
+    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+}
+
+} // namespace modelprofile

@@ -1,0 +1,114 @@
+#include "setupwindow/progressdisplay.h"
+
+#include <QJsonValue>
+
+#include <algorithm>
+#include <cmath>
+
+namespace progressdisplay {
+
+namespace {
+
+using Seconds = std::chrono::duration<double>;
+
+std::optional<QString> stringMember(const QJsonObject &record, QLatin1String key)
+{
+    const QJsonValue value = record.value(key);
+    if (!value.isString())
+        return std::nullopt;
+    return value.toString();
+}
+
+// A whole JSON number within the signed 64-bit range; 2.0 counts, 2.5 and "2" do not.
+std::optional<qint64> integerMember(const QJsonObject &record, QLatin1String key)
+{
+    const QJsonValue value = record.value(key);
+    // toInteger() falls back to its argument for anything else, so two fallbacks tell them apart.
+    const qint64 first = value.toInteger(0);
+    if (first != value.toInteger(1))
+        return std::nullopt;
+    return first;
+}
+
+double secondsSince(std::optional<Clock::time_point> start, Clock::time_point now)
+{
+    return start ? Seconds(now - *start).count() : 0.0;
+}
+
+QString elapsedLine(std::optional<Clock::time_point> setupStartedAt, Clock::time_point now)
+{
+    const auto seconds = static_cast<qint64>(std::max(0.0, secondsSince(setupStartedAt, now)));
+    return QStringLiteral("Elapsed ") + minutesAndSeconds(seconds) + QStringLiteral(" · install time varies");
+}
+
+// " · about m:ss left for this download", or nothing while there is no sound estimate.
+QString timeLeft(const Measuring &measuring, Clock::time_point now, qint64 raw, qint64 shown, qint64 total)
+{
+    const double measured = secondsSince(measuring.startAt, now);
+    const qint64 arrived = shown - measuring.startBytes;
+    if (measured < 3.0 || arrived < 1 || raw >= total)
+        return {};
+    const double left = measured * static_cast<double>(total - std::max<qint64>(raw, 0)) / static_cast<double>(arrived);
+    if (!std::isfinite(left) || left >= 3600.0)
+        return {};
+    return QStringLiteral(" · about ") + minutesAndSeconds(static_cast<qint64>(left))
+           + QStringLiteral(" left for this download");
+}
+
+} // namespace
+
+QString minutesAndSeconds(qint64 seconds)
+{
+    return QString::asprintf("%lld:%02lld", seconds / 60, seconds % 60);
+}
+
+Display update(const std::optional<QJsonObject> &record, Clock::time_point now,
+               std::optional<Clock::time_point> setupStartedAt, const Measuring &measuring,
+               const SizeLookup &sizeOf)
+{
+    Display display;
+    display.measuring = measuring;
+    if (!record)
+        return display;
+
+    const QString message = stringMember(*record, QLatin1String("message")).value_or(QString());
+    if (!message.isEmpty()) {
+        display.status = message;
+        return display;
+    }
+
+    const QString label = stringMember(*record, QLatin1String("label")).value_or(QStringLiteral("Preparing your studio…"));
+    const qint64 step = integerMember(*record, QLatin1String("step")).value_or(1);
+    const qint64 totalSteps = integerMember(*record, QLatin1String("total_steps")).value_or(4);
+    const QString downloadPath = stringMember(*record, QLatin1String("download_path")).value_or(QString());
+    const qint64 downloadTotal = integerMember(*record, QLatin1String("download_total")).value_or(0);
+
+    if (stringMember(*record, QLatin1String("state")) == QStringLiteral("complete")) {
+        display.bar = Bar::Determinate;
+        display.percent = 100;
+        display.status = label;
+        return display;
+    }
+
+    QString secondLine;
+    const std::optional<qint64> raw =
+        downloadPath.isEmpty() || downloadTotal < 1 ? std::nullopt : sizeOf(downloadPath);
+    if (raw) {
+        const qint64 shown = *raw >= downloadTotal ? downloadTotal : std::max<qint64>(*raw, 0);
+        display.bar = Bar::Determinate;
+        display.percent = static_cast<double>(shown) * 100.0 / static_cast<double>(downloadTotal);
+        if (display.measuring.path != downloadPath)
+            display.measuring = Measuring{downloadPath, now, shown};
+        secondLine = QString::asprintf("%.1f / %.1f MB downloaded", static_cast<double>(shown) / 1e6,
+                                       static_cast<double>(downloadTotal) / 1e6)
+                     + timeLeft(display.measuring, now, *raw, shown, downloadTotal);
+    } else {
+        display.bar = Bar::Indeterminate;
+        secondLine = elapsedLine(setupStartedAt, now);
+    }
+    display.status = QStringLiteral("Step %1 of %2 · %3\n%4")
+                         .arg(QString::number(step), QString::number(totalSteps), label, secondLine);
+    return display;
+}
+
+} // namespace progressdisplay
