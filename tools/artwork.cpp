@@ -237,15 +237,15 @@ void drawIconBars(QPainter &painter, const QRectF &tile, int size)
     painter.setPen(Qt::NoPen);
     painter.setBrush(accent);
     for (int i = 0; i < count; ++i) {
-        double half = std::max(width / 2, usable * heights[std::size_t(i)] / 2);
+        const double half = std::max(width / 2, usable * heights[std::size_t(i)] / 2);
         double top = centreY - half;
+        double bottom = centreY + half;
         if (snap) {
             top = std::round(top);
-            half = std::round(centreY + half) - top;
-            half /= 2;
+            bottom = std::round(bottom);
         }
-        const QRectF bar(left + i * pitch, top, width, 2 * half);
-        const double radius = snap && size <= 16 ? 0.0 : width / 2;
+        const QRectF bar(left + i * pitch, top, width, bottom - top);
+        const double radius = size <= 16 ? 0.0 : width / 2;
         painter.drawRoundedRect(bar, radius, radius);
     }
 }
