@@ -1,6 +1,11 @@
 #include "shell/launcher.h"
 
-void StudioLauncher::writeProgress(const QString &, qint64, const QString &, const QString &, qint64, qint64,
-                                   const QString &, qint64) const
+#include "setup/progressrecord.h"
+
+void StudioLauncher::writeProgress(const QString &label, qint64 percent, const QString &state, const QString &message,
+                                   qint64 step, qint64 totalSteps, const QString &downloadPath,
+                                   qint64 downloadTotal) const
 {
+    progress::write(progressURL(),
+                    {label, percent, state, message, step, totalSteps, downloadPath, downloadTotal});
 }

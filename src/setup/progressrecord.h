@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QLatin1String>
+#include <QString>
+#include <optional>
+
+// The progress record "setup-progress.json": written whole and atomically by every writer,
+// read by the window's poll and by the failure completion.
+namespace progress {
+
+inline constexpr QLatin1String labelKey{"label"};
+inline constexpr QLatin1String percentKey{"percent"};
+inline constexpr QLatin1String stateKey{"state"};
+inline constexpr QLatin1String messageKey{"message"};
+inline constexpr QLatin1String stepKey{"step"};
+inline constexpr QLatin1String totalStepsKey{"total_steps"};
+inline constexpr QLatin1String downloadPathKey{"download_path"};
+inline constexpr QLatin1String downloadTotalKey{"download_total"};
+
+struct Record
+{
+    QString label;
+    qint64 percent = 0;
+    QString state;
+    QString message;
+    qint64 step = 1;
+    qint64 totalSteps = 4;
+    QString downloadPath;
+    qint64 downloadTotal = 0;
+};
+
+// Compact UTF-8 JSON with exactly the eight members.
+QByteArray encode(const Record &record);
+// Replaces the record at `path` through a temporary file beside it. A failed write is dropped:
+// the previous record, if any, stays.
+void write(const QString &path, const Record &record);
+
+// The record's top-level object; none when the file is missing, unreadable, not JSON or not an
+// object. Every reader goes through here.
+std::optional<QJsonObject> read(const QString &path);
+
+// A member of the expected JSON type, or none when it is missing or of another type.
+std::optional<QString> stringMember(const QJsonObject &record, QLatin1String key);
+// A JSON number with a whole value in the signed 64-bit range: 2 and 2.0 are 2; 2.5 and "2" are none.
+std::optional<qint64> integerMember(const QJsonObject &record, QLatin1String key);
+// `value` when it is finite, whole and fits in a signed 64-bit integer.
+std::optional<qint64> wholeNumber(double value);
+
+// Members with the default a reader assumes when they are missing or of another type.
+QString label(const QJsonObject &record);        // "Preparing your studio…"
+QString message(const QJsonObject &record);      // empty
+qint64 step(const QJsonObject &record);          // 1
+qint64 totalSteps(const QJsonObject &record);    // 4
+QString downloadPath(const QJsonObject &record); // empty
+qint64 downloadTotal(const QJsonObject &record); // 0
+
+// The failure text a failed record carries: its "message" when "state" is "failed" and
+// "message" is a string, empty text included; otherwise none.
+std::optional<QString> failureText(const std::optional<QJsonObject> &record);
+
+} // namespace progress
