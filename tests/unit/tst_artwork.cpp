@@ -7,6 +7,8 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace {
 QString resource(const QString &relative)
 {
