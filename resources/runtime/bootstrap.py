@@ -52,9 +52,10 @@ class Cancelled(BaseException):
 
 
 class StageFailed(Exception):
-    def __init__(self, sentence):
+    def __init__(self, sentence, step):
         super().__init__(sentence)
         self.sentence = sentence
+        self.step = step
 
 
 class CommandFailed(Exception):
@@ -278,15 +279,18 @@ def remove_stale_staging_folders(root, receipt):
 # --- the installation ----------------------------------------------------------------------------
 
 @contextlib.contextmanager
-def stage(sentence):
+def stage(sentence, step):
     """Turns any error inside into the stage's sentence, keeping the details for the log."""
     try:
         yield
+    except StageFailed:
+        raise
+    except CommandFailed as error:
+        print(error, file=sys.stderr, flush=True)
+        raise StageFailed(sentence, step) from error
     except Exception as error:
-        if isinstance(error, StageFailed):
-            raise
         traceback.print_exc()
-        raise StageFailed(sentence) from error
+        raise StageFailed(sentence, step) from error
 
 
 def install(arguments, progress):
@@ -297,7 +301,7 @@ def install(arguments, progress):
     receipt_path = os.path.join(root, "runtime.json")
     lists = {name: os.path.join(engines, name + ".txt") for name in ENVIRONMENTS}
 
-    with stage(CREATE_FAILED):
+    with stage(CREATE_FAILED, 2):
         # An old receipt must not outlive the environments this run rebuilds.
         with contextlib.suppress(FileNotFoundError):
             os.remove(receipt_path)
@@ -306,13 +310,13 @@ def install(arguments, progress):
             progress.write(CREATING, 5 + 5 * index, step=2)
             create_environment(root, name, with_pip=bool(wanted[name]))
 
-    with stage(INSTALL_FAILED):
+    with stage(INSTALL_FAILED, 3):
         for index, name in enumerate(ENVIRONMENTS):
             progress.write(INSTALLING, 20 + 70 * index // len(ENVIRONMENTS), step=3)
             if wanted[name]:
                 install_requirements(root, name, lists[name], wheels)
 
-    with stage(FINISH_FAILED):
+    with stage(FINISH_FAILED, 4):
         progress.write(FINISHING, 95, step=4)
         receipt = build_receipt(root, arguments.runtime_id)
         data = (json.dumps(receipt, indent=2, ensure_ascii=False) + "\n").encode("utf-8")
@@ -355,7 +359,7 @@ def main(argv=None):
             install(arguments, progress)
         except StageFailed as failure:
             print(failure.sentence, file=sys.stderr, flush=True)
-            progress.write(failure.sentence, 0, state="failed", message=failure.sentence, step=2)
+            progress.write(failure.sentence, 0, state="failed", message=failure.sentence, step=failure.step)
             return 1
         except Exception:
             traceback.print_exc()

@@ -22,6 +22,7 @@ ENVIRONMENTS = ("main", "seedvc", "mlx")
 RECORD_TYPES = {"label": str, "percent": int, "state": str, "message": str, "step": int,
                 "total_steps": int, "download_path": str, "download_total": int}
 INSTALL_FAILED = "The voice engines could not be installed. Choose Show details for the log, then retry."
+CREATE_FAILED = "The engine environments could not be created. Choose Show details for the log, then retry."
 
 
 def sha256_file(path):
@@ -255,11 +256,21 @@ class FailedSetup(BootstrapCase):
         final = self.record()
         self.assertWellFormed(final)
         self.assertEqual(final["state"], "failed")
-        self.assertEqual(final["message"], INSTALL_FAILED)
+        self.assertEqual((final["message"], final["step"]), (INSTALL_FAILED, 3))
         self.assertFalse(os.path.exists(os.path.join(self.root, "runtime.json")))
         self.assertIn("vlmr-absent-engine", result.stdout + result.stderr, "pip's reason belongs in the log")
         for record in self.written_records():
             self.assertWellFormed(record)
+
+    def test_blocked_environment_folder_fails_at_creation(self):
+        with open(os.path.join(self.root, "envs"), "w") as handle:
+            handle.write("not a folder")
+        result = self.bootstrap(self.resources())
+        self.assertNotEqual(result.returncode, 0)
+        final = self.record()
+        self.assertWellFormed(final)
+        self.assertEqual((final["state"], final["message"], final["step"]), ("failed", CREATE_FAILED, 2))
+        self.assertFalse(os.path.exists(os.path.join(self.root, "runtime.json")))
 
 
 class Cancellation(BootstrapCase):
