@@ -259,13 +259,17 @@ def paths_in_use(root, receipt):
 
 def stale_staging_folders(root, receipt):
     used = paths_in_use(root, receipt)
+    folders = [os.path.join(root, entry) for entry in sorted(os.listdir(root)) if entry.startswith("python-")]
+    folders = [folder for folder in folders if os.path.isdir(folder) and not os.path.islink(folder)]
+    if not folders:
+        return []
+    # The launcher unpacked the newest one for this very run; an interpreter started through a
+    # wrapper script does not show that in sys.executable.
+    newest = max(folders, key=lambda folder: os.stat(folder).st_mtime)
     stale = []
-    for entry in sorted(os.listdir(root)):
-        folder = os.path.join(root, entry)
-        if not entry.startswith("python-") or os.path.islink(folder) or not os.path.isdir(folder):
-            continue
+    for folder in folders:
         real = os.path.realpath(folder)
-        if not any(path == real or path.startswith(real + os.sep) for path in used):
+        if folder != newest and not any(path == real or path.startswith(real + os.sep) for path in used):
             stale.append(folder)
     return stale
 

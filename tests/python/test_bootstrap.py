@@ -223,25 +223,40 @@ class SuccessfulSetup(BootstrapCase):
         self.assertNotEqual(elsewhere.returncode, 0, "engines must stay in their own environment")
 
     def test_unused_staging_folders_go_and_the_running_one_stays(self):
-        current = os.path.join(self.root, "python-CURRENT")
-        os.makedirs(os.path.join(current, "python", "bin"))
-        interpreter = os.path.join(current, "python", "bin", "python3")
-        os.symlink(PYTHON, interpreter)
-        old = os.path.join(self.root, "python-OLD", "python", "bin")
-        os.makedirs(old)
-        with open(os.path.join(old, "python3"), "w") as handle:
-            handle.write("old")
-        kept = [current, os.path.join(self.root, "downloads"), os.path.join(self.root, "python-notes")]
-        os.makedirs(kept[1])
-        with open(kept[2], "w") as handle:
-            handle.write("a file, not a staging folder")
+        launchers = {
+            "interpreter linked into the staging folder": lambda path: os.symlink(PYTHON, path),
+            "interpreter wrapped by a script": lambda path: self.write_executable(
+                path, '#!/bin/sh\nexec {} "$@"\n'.format(PYTHON)),
+        }
+        for name, install_interpreter in launchers.items():
+            with self.subTest(name):
+                self.fresh_start()
+                old = os.path.join(self.root, "python-OLD")
+                os.makedirs(os.path.join(old, "python", "bin"))
+                os.utime(old, (time.time() - 3600, time.time() - 3600))
+                current = os.path.join(self.root, "python-CURRENT")
+                os.makedirs(os.path.join(current, "python", "bin"))
+                interpreter = os.path.join(current, "python", "bin", "python3")
+                install_interpreter(interpreter)
+                branded = os.path.join(current, "python", "bin", "Vellmora Setup")
+                os.symlink(interpreter, branded)
+                kept = [current, os.path.join(self.root, "downloads"), os.path.join(self.root, "python-notes")]
+                os.makedirs(kept[1])
+                with open(kept[2], "w") as handle:
+                    handle.write("a file, not a staging folder")
 
-        result = self.bootstrap(self.resources(), python=interpreter)
-        self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertFalse(os.path.exists(os.path.join(self.root, "python-OLD")))
-        for path in kept:
-            self.assertTrue(os.path.exists(path), path)
-        self.assertTrue(os.access(self.receipt()["main_python"], os.X_OK))
+                result = self.bootstrap(self.resources(), python=branded)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertFalse(os.path.exists(old))
+                for path in kept:
+                    self.assertTrue(os.path.exists(path), path)
+                self.assertTrue(os.access(self.receipt()["main_python"], os.X_OK))
+
+    @staticmethod
+    def write_executable(path, text):
+        with open(path, "w") as handle:
+            handle.write(text)
+        os.chmod(path, 0o755)
 
 
 class FailedSetup(BootstrapCase):
