@@ -1,6 +1,102 @@
 #include "shell/launcher.h"
 
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "setup/manifest.h"
+#include "shell/setuperror.h"
+#include "studio/receipt.h"
+
+#include <QUuid>
+
+namespace {
+
+const QString curl = QStringLiteral("/usr/bin/curl");
+const QString tar = QStringLiteral("/usr/bin/tar");
+const QString running = QStringLiteral("running");
+
+[[noreturn]] void checksumFailed(const QString &archive)
+{
+    platform::removeFileQuietly(archive);
+    throw SetupError(QStringLiteral("The Python download failed checksum verification. Please retry setup."));
+}
+
+bool alreadyDownloaded(const QString &archive, const QString &sha256)
+{
+    try {
+        return receipt::hash(archive) == sha256;
+    } catch (const std::exception &) {
+        return false; // usually: nothing downloaded yet
+    }
+}
+
+} // namespace
+
+// One exit: whatever happens inside, the completion runs exactly once, after the work.
 void StudioLauncher::installRuntime(const WorkerCompletion &completion)
 {
-    completion(QStringLiteral("The packaged runtime manifest is incomplete."));
+    std::optional<QString> failure;
+    try {
+        installSteps();
+    } catch (const std::exception &error) {
+        failure = platform::errorText(error);
+    } catch (...) {
+        failure = QStringLiteral("Setup could not finish. Choose Show details for the log, then retry.");
+    }
+    completion(failure);
+}
+
+void StudioLauncher::installSteps()
+{
+    const manifest::RuntimeArchive archive =
+        manifest::parse(platform::readWholeFile(manifestURL()), manifestURL());
+
+    const QString downloads = runtime() + QStringLiteral("/downloads");
+    platform::createDirectories(downloads);
+    const QString archivePath = downloads + QLatin1Char('/') + archive.sha256 + QStringLiteral(".tar.gz");
+    writeProgress(QStringLiteral("Downloading the studio runtime…"), 1, running, QString(), 1, 4, archivePath,
+                  archive.size);
+
+    if (!alreadyDownloaded(archivePath, archive.sha256))
+        download(archivePath, archive.url);
+
+    platform::requireAttributes(archivePath);
+    if (platform::fileSize(archivePath) != archive.size)
+        checksumFailed(archivePath);
+    if (receipt::hash(archivePath) != archive.sha256)
+        checksumFailed(archivePath);
+
+    writeProgress(QStringLiteral("Extracting the studio runtime…"), 3, running, QString(), 1, 4, QString(), 0);
+    const QString staging =
+        runtime() + QStringLiteral("/python-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    platform::createDirectories(staging);
+    run(tar, {QStringLiteral("-xzf"), archivePath, QStringLiteral("-C"), staging});
+
+    const QString interpreter = brandInterpreter(staging + QStringLiteral("/python/bin"), QStringLiteral("setup"));
+
+    const QString packaged = resources + QStringLiteral("/runtime");
+    writeProgress(QStringLiteral("Installing the voice engines…"), 4, running, QString(), 2, 4, QString(), 0);
+    const QString runtimeId = receipt::hash(manifestURL());
+    run(interpreter, {QStringLiteral("-u"), packaged + QStringLiteral("/bootstrap.py"), QStringLiteral("--runtime-root"),
+                      runtime(), QStringLiteral("--resources"), packaged, QStringLiteral("--progress"), progressURL(),
+                      QStringLiteral("--runtime-id"), runtimeId});
+}
+
+// Resumes what an earlier attempt left; when that fails without a cancel, starts over once.
+void StudioLauncher::download(const QString &archivePath, const QString &url)
+{
+    const QStringList arguments = manifest::curlArguments(archivePath, url);
+    try {
+        run(curl, arguments);
+    } catch (const std::exception &) {
+        if (cancellationRequested())
+            throw;
+        platform::removeFileQuietly(archivePath);
+        run(curl, arguments);
+    }
+}
+
+bool StudioLauncher::cancellationRequested()
+{
+    const std::lock_guard lock(processLock);
+    return cancelled;
 }

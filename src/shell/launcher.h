@@ -88,6 +88,9 @@ public:
     void completeSetup();
     // Runs one external command of a setup attempt; throws SetupError or the platform's error.
     void run(const QString &executable, const QStringList &arguments);
+    // Creates `path` as a new, empty attempt log and makes it the output of every setup command
+    // from now on; throws the platform's error. Main thread, before the worker starts.
+    void openAttemptLog(const QString &path);
 
     // The installation worker. Runs on a background thread and ends by calling `completion`
     // exactly once: with no text on success, with the failure text otherwise.
@@ -158,11 +161,16 @@ private:
 
     QMenuBar *mainMenu = nullptr;
 
+    void installSteps();
+    void download(const QString &archivePath, const QString &url);
+    bool cancellationRequested();
+
     void buildWindow();
     void configureChoices(QWidget *content);
     void configureSetupControls(QWidget *content);
     void showModelProfile(const QString &profile);
     bool confirmFullPrecision();
-    void watchStudio(std::shared_ptr<platform::Process> studio, const QString &log);
+    // Waits for the studio on a thread of its own, which closes `log` and reports back here.
+    void watchStudio(std::shared_ptr<platform::Process> studio, platform::FileHandle log);
     void studioExited(const std::shared_ptr<platform::Process> &studio, int exitCode, bool normalExit);
 };

@@ -1,0 +1,98 @@
+#include "localserver.h"
+
+#include "testsupport.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QThread>
+#include <stdexcept>
+
+namespace testsupport {
+
+namespace {
+QString supportScript(const char *name)
+{
+    return sourceDir() + QStringLiteral("/tests/support/") + QLatin1String(name);
+}
+} // namespace
+
+LocalHttpsServer::LocalHttpsServer(const QString &root, const QString &directory, const QStringList &faults)
+    : workDir(directory)
+{
+    const QString portFile = workDir + QStringLiteral("/port");
+    QFile::remove(portFile);
+    QStringList arguments{supportScript("https_server.py"), QStringLiteral("--root"),     root,
+                          QStringLiteral("--cert-dir"),     workDir + QStringLiteral("/cert"),
+                          QStringLiteral("--port-file"),    portFile,
+                          QStringLiteral("--log"),          workDir + QStringLiteral("/requests.log"),
+                          QStringLiteral("--max-seconds"),  QStringLiteral("300")};
+    arguments += faults;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(testPython(), arguments);
+    const QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired() && process.state() != QProcess::NotRunning) {
+        const QByteArray text = readFile(portFile).trimmed();
+        if (!text.isEmpty()) {
+            port = text.toInt();
+            break;
+        }
+        QThread::msleep(50);
+    }
+    if (port > 0)
+        qputenv("CURL_CA_BUNDLE", QFile::encodeName(workDir + QStringLiteral("/cert/cert.pem")));
+}
+
+LocalHttpsServer::~LocalHttpsServer()
+{
+    stop();
+}
+
+QString LocalHttpsServer::url(const QString &path) const
+{
+    return QStringLiteral("https://127.0.0.1:%1%2").arg(port).arg(path);
+}
+
+QList<QJsonObject> LocalHttpsServer::requests() const
+{
+    QList<QJsonObject> result;
+    for (const QByteArray &line : readFile(workDir + QStringLiteral("/requests.log")).split('\n')) {
+        if (!line.trimmed().isEmpty())
+            result << QJsonDocument::fromJson(line).object();
+    }
+    return result;
+}
+
+void LocalHttpsServer::stop()
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
+
+RuntimeArchive makeRuntimeArchive(const QString &path, const QStringList &options)
+{
+    QProcess maker;
+    maker.start(testPython(), QStringList{supportScript("make_runtime_archive.py"), path, QStringLiteral("--python"),
+                                          testPython()} + options);
+    if (!maker.waitForFinished(60000) || maker.exitCode() != 0)
+        throw std::runtime_error("make_runtime_archive.py failed: " + maker.readAllStandardError().toStdString());
+    const QJsonObject result = QJsonDocument::fromJson(maker.readAllStandardOutput()).object();
+    return {result.value(QLatin1String("path")).toString(), result.value(QLatin1String("sha256")).toString(),
+            static_cast<qint64>(result.value(QLatin1String("size")).toDouble())};
+}
+
+void writeManifest(const QString &resources, const QString &url, const QString &sha256, qint64 size)
+{
+    const QJsonObject python{{QStringLiteral("url"), url},
+                             {QStringLiteral("sha256"), sha256},
+                             {QStringLiteral("size"), static_cast<double>(size)}};
+    writeFile(resources + QStringLiteral("/runtime/runtime-manifest.json"),
+              QJsonDocument(QJsonObject{{QStringLiteral("python"), python}}).toJson());
+}
+
+} // namespace testsupport
