@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -91,6 +92,15 @@ pid_t spawnWithPosixSpawn(const SpawnOptions &options, const QByteArray &path, c
 }
 
 #ifdef __linux__
+// Points `target` at `source` for the new program. dup2 onto itself keeps the close-on-exec
+// flag, so that case clears it instead. Async-signal-safe.
+bool redirect(int source, int target)
+{
+    if (source == target)
+        return ::fcntl(target, F_SETFD, 0) == 0;
+    return ::dup2(source, target) >= 0;
+}
+
 // fork and exec, for the one setting posix_spawn cannot make: a signal when the parent dies.
 // Only async-signal-safe calls between fork and exec.
 pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &path, char **argv, char **envp)
@@ -100,39 +110,48 @@ pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &
         throw systemError("start", options.executable, errno);
     const QByteArray directory = QFile::encodeName(options.workingDirectory);
     const pid_t parent = ::getpid();
+    // Until the child has reset its dispositions it still runs our handlers; with every signal
+    // blocked across the fork, a SIGTERM (a cancel, or the parent-death signal) stays pending
+    // until the defaults are in place instead of reaching a handler of ours or an ignore.
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &previous);
     const pid_t pid = ::fork();
-    if (pid < 0) {
-        const int error = errno;
-        ::close(report[0]);
-        ::close(report[1]);
-        throw systemError("start", options.executable, error);
-    }
     if (pid == 0) {
         auto fail = [&](int error) {
             (void)!::write(report[1], &error, sizeof error);
             ::_exit(127);
         };
-        if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent)
-            ::_exit(127);
+        if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0)
+            fail(errno);
+        if (::getppid() != parent)
+            ::_exit(127); // the parent is gone already; nobody waits for this command
         if (options.ownProcessGroup && ::setpgid(0, 0) != 0)
             fail(errno);
         struct sigaction standard {};
         standard.sa_handler = SIG_DFL;
         for (int signal = 1; signal < NSIG; ++signal)
             ::sigaction(signal, &standard, nullptr);
-        sigset_t none;
-        sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
         if (options.outputFd >= 0
-            && (::dup2(options.outputFd, STDOUT_FILENO) < 0 || ::dup2(options.outputFd, STDERR_FILENO) < 0))
+            && (!redirect(options.outputFd, STDOUT_FILENO) || !redirect(options.outputFd, STDERR_FILENO)))
             fail(errno);
         if (!directory.isEmpty() && ::chdir(directory.constData()) != 0)
             fail(errno);
         ::close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
         ::execve(path.constData(), argv, envp);
         fail(errno);
     }
+    const int forkError = errno;
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     ::close(report[1]);
+    if (pid < 0) {
+        ::close(report[0]);
+        throw systemError("start", options.executable, forkError);
+    }
     int error = 0;
     ssize_t n;
     do {
@@ -140,7 +159,8 @@ pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &
     } while (n < 0 && errno == EINTR);
     ::close(report[0]);
     if (n == sizeof error) {
-        ::waitpid(pid, nullptr, 0);
+        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
         throw systemError("start", options.executable, error);
     }
     return pid;

@@ -1,8 +1,68 @@
 #include "shell/launcher.h"
 
+#include "platform/files.h"
+#include "platform/process.h"
 #include "shell/setuperror.h"
 
-void StudioLauncher::run(const QString &, const QStringList &)
+namespace {
+
+QString cancelledText()
 {
-    throw SetupError(QStringLiteral("Setup could not finish. Choose Show details for the log, then retry."));
+    return QStringLiteral("Setup cancelled.");
+}
+
+// The two ways a started command can fail an attempt; none when it succeeded.
+std::optional<QString> outcomeFailure(bool cancelled, const platform::ExitStatus &status)
+{
+    if (cancelled)
+        return cancelledText(); // the signal we sent, or a clean exit that raced it
+    if (!status.success())
+        return QStringLiteral("Setup could not finish. Choose Show details for the log, then retry.");
+    return std::nullopt;
+}
+
+} // namespace
+
+void StudioLauncher::openAttemptLog(const QString &path)
+{
+    logHandle = platform::openForWriting(path, true);
+}
+
+void StudioLauncher::run(const QString &executable, const QStringList &arguments)
+{
+    platform::SpawnOptions options;
+    options.executable = executable;
+    options.arguments = arguments;
+    options.outputFd = logHandle ? logHandle->fd() : -1;
+    // Its own group lets a cancel reach whatever the command starts in turn.
+    options.ownProcessGroup = true;
+    options.signalWhenParentDies = true;
+
+    std::shared_ptr<platform::Process> command;
+    {
+        const std::lock_guard lock(processLock);
+        if (cancelled)
+            throw SetupError(cancelledText());
+        // Launched under the lock, so a cancel either refuses it above or finds it in `child`.
+        try {
+            child = platform::Process::spawn(options);
+        } catch (...) {
+            child.reset();
+            throw;
+        }
+        command = child;
+    }
+
+    // The child stays a zombie until reaped, so a late cancel can never signal a reused pid.
+    const platform::ExitStatus exit = command->waitForExit();
+    bool wasCancelled = false;
+    {
+        const std::lock_guard lock(processLock);
+        child.reset();
+        wasCancelled = cancelled;
+    }
+    command->reap();
+
+    if (const std::optional<QString> failure = outcomeFailure(wasCancelled, exit))
+        throw SetupError(*failure);
 }

@@ -1,0 +1,299 @@
+#include "shell/setuperror.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <pthread.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+extern char **environ;
+
+using testsupport::readFile;
+using testsupport::writeExecutable;
+
+namespace {
+
+const QString cancelledText = QStringLiteral("Setup cancelled.");
+const QString genericText = QStringLiteral("Setup could not finish. Choose Show details for the log, then retry.");
+
+// A launcher with an open attempt log and a scratch folder for the commands' marker files.
+struct Attempt
+{
+    testsupport::Sandbox sandbox;
+    std::unique_ptr<StudioLauncher> launcher = sandbox.launcher();
+    QString log = sandbox.path(QStringLiteral("setup-test.log"));
+    QString scratch = sandbox.path(QStringLiteral("scratch"));
+
+    Attempt()
+    {
+        QDir().mkpath(scratch);
+        launcher->openAttemptLog(log);
+    }
+    QString script(const char *name, const QByteArray &body) const
+    {
+        const QString path = scratch + QLatin1Char('/') + QLatin1String(name);
+        writeExecutable(path, "#!/bin/sh\n" + body);
+        return path;
+    }
+    QString marker(const char *name) const { return scratch + QLatin1Char('/') + QLatin1String(name); }
+};
+
+// What a call to run() ended with: nothing on success, else the exception's text and kind.
+struct Outcome
+{
+    bool finished = false;
+    std::optional<QString> error;
+    bool platformError = false;
+};
+
+Outcome runNow(StudioLauncher &launcher, const QString &executable, const QStringList &arguments = {})
+{
+    Outcome outcome;
+    try {
+        launcher.run(executable, arguments);
+    } catch (const std::system_error &error) {
+        outcome.error = QString::fromUtf8(error.what());
+        outcome.platformError = true;
+    } catch (const std::exception &error) {
+        outcome.error = QString::fromUtf8(error.what());
+    }
+    outcome.finished = true;
+    return outcome;
+}
+
+// run() on a worker thread, as the installation worker calls it. A command still running when
+// the test gives up is killed through the pid it wrote, so a failing test cannot hang.
+class BackgroundRun
+{
+public:
+    BackgroundRun(StudioLauncher &launcher, QString executable, QStringList arguments, QString pidFile,
+                  std::function<void()> prepare = {})
+        : pidFile_(std::move(pidFile))
+    {
+        thread_ = std::thread([this, &launcher, executable, arguments, prepare] {
+            if (prepare)
+                prepare();
+            outcome_ = runNow(launcher, executable, arguments);
+            done_ = true;
+        });
+    }
+    ~BackgroundRun()
+    {
+        if (!done_) {
+            const pid_t pid = readFile(pidFile_).trimmed().toInt();
+            if (pid > 0)
+                ::kill(-pid, SIGKILL);
+        }
+        thread_.join();
+    }
+    bool done() const { return done_; }
+    const Outcome &outcome() const { return outcome_; }
+
+private:
+    QString pidFile_;
+    std::atomic<bool> done_{false};
+    Outcome outcome_;
+    std::thread thread_;
+};
+
+bool hasContent(const QString &path)
+{
+    return !readFile(path).trimmed().isEmpty();
+}
+
+// Gone, or a zombie waiting for its new parent to reap it.
+bool processEnded(pid_t pid)
+{
+    const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(pid));
+    const qsizetype close = stat.lastIndexOf(')');
+    return stat.isEmpty() || (close > 0 && stat.mid(close + 2, 1) == "Z");
+}
+
+} // namespace
+
+class RunnerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void refusedWhenAlreadyCancelled()
+    {
+        Attempt attempt;
+        const QString started = attempt.marker("started");
+        const QString command = attempt.script("command", "touch \"$1\"\n");
+        attempt.launcher->cancelSetup();
+        QCOMPARE(attempt.launcher->status->text(), QStringLiteral("Cancelling setup…"));
+
+        const Outcome outcome = runNow(*attempt.launcher, command, {started});
+        QCOMPARE(outcome.error, cancelledText);
+        QVERIFY(!QFile::exists(started));
+        QVERIFY(!attempt.launcher->hasChild());
+    }
+
+    void successLeavesNoChild()
+    {
+        Attempt attempt;
+        const Outcome outcome = runNow(*attempt.launcher, attempt.script("command", "exit 0\n"));
+        QCOMPARE(outcome.error, std::nullopt);
+        QVERIFY(!attempt.launcher->hasChild());
+    }
+
+    void failedCommand_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("exit status 2") << QByteArray("exit 2\n");
+        QTest::newRow("exit status 255") << QByteArray("exit 255\n");
+        QTest::newRow("killed by a signal") << QByteArray("kill -KILL $$\n");
+        QTest::newRow("terminated without a cancel") << QByteArray("kill -TERM $$\n");
+    }
+
+    void failedCommand()
+    {
+        QFETCH(QByteArray, body);
+        Attempt attempt;
+        const Outcome outcome = runNow(*attempt.launcher, attempt.script("command", body));
+        QCOMPARE(outcome.error, genericText);
+        QVERIFY(!outcome.platformError);
+        QVERIFY(!attempt.launcher->hasChild());
+    }
+
+    void unstartableCommand_data()
+    {
+        QTest::addColumn<QString>("relative");
+        QTest::addColumn<QByteArray>("reason");
+        QTest::newRow("missing") << QStringLiteral("no such/tool") << QByteArray("No such file or directory");
+        QTest::newRow("not executable") << QStringLiteral("plain") << QByteArray("Permission denied");
+        QTest::newRow("a folder") << QStringLiteral("scratch") << QByteArray("Permission denied");
+    }
+
+    void unstartableCommand()
+    {
+        QFETCH(QString, relative);
+        QFETCH(QByteArray, reason);
+        Attempt attempt;
+        testsupport::writeFile(attempt.sandbox.path(QStringLiteral("plain")), "exit 0\n");
+        const QString executable = attempt.sandbox.path(relative);
+
+        const Outcome outcome = runNow(*attempt.launcher, executable);
+        QVERIFY(outcome.platformError);
+        QCOMPARE(outcome.error, QStringLiteral("Could not start “%1”: %2").arg(executable, QLatin1String(reason)));
+        QVERIFY(!attempt.launcher->hasChild());
+    }
+
+    void cancelEndsTheCommandAndWhatItStarted()
+    {
+        Attempt attempt;
+        const QString command = attempt.script("command", "sleep 30 &\n"
+                                                          "echo $! > \"$1/grandchild\"\n"
+                                                          "echo $$ > \"$1/pid\"\n"
+                                                          "wait\n");
+        BackgroundRun run(*attempt.launcher, command, {attempt.scratch}, attempt.marker("pid"));
+        QTRY_VERIFY(hasContent(attempt.marker("pid")));
+        const pid_t grandchild = readFile(attempt.marker("grandchild")).trimmed().toInt();
+        QVERIFY(grandchild > 0);
+
+        attempt.launcher->cancelSetup();
+        QTRY_VERIFY_WITH_TIMEOUT(run.done(), 10000);
+        QCOMPARE(run.outcome().error, cancelledText);
+        QVERIFY(!attempt.launcher->hasChild());
+        QTRY_VERIFY2(processEnded(grandchild), "the command's own child outlived the cancel");
+    }
+
+    void cleanExitAfterCancelIsStillCancelled()
+    {
+        Attempt attempt;
+        const QString command = attempt.script("command", "trap '' TERM\n"
+                                                          "echo $$ > \"$1/pid\"\n"
+                                                          "while [ ! -e \"$1/go\" ]; do sleep 0.05; done\n"
+                                                          "echo finished\n"
+                                                          "exit 0\n");
+        BackgroundRun run(*attempt.launcher, command, {attempt.scratch}, attempt.marker("pid"));
+        QTRY_VERIFY(hasContent(attempt.marker("pid")));
+
+        attempt.launcher->cancelSetup();
+        testsupport::writeFile(attempt.marker("go"), {});
+        QTRY_VERIFY_WITH_TIMEOUT(run.done(), 10000);
+        QCOMPARE(readFile(attempt.log), QByteArray("finished\n"));
+        QCOMPARE(run.outcome().error, cancelledText);
+    }
+
+    void cancelWorksWhateverTheLauncherDoesWithSigterm()
+    {
+        Attempt attempt;
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        struct sigaction previous {};
+        QCOMPARE(::sigaction(SIGTERM, &ignore, &previous), 0);
+        const auto restore = qScopeGuard([&] { ::sigaction(SIGTERM, &previous, nullptr); });
+
+        // Not a shell: a shell clears its signal mask itself and would hide an inherited one.
+        const QString pidFile = attempt.marker("pid");
+        const QStringList arguments{QStringLiteral("-c"),
+                                    QStringLiteral("import os, sys, time\n"
+                                                   "with open(sys.argv[1], 'w') as f: f.write(str(os.getpid()))\n"
+                                                   "time.sleep(30)\n"),
+                                    pidFile};
+        const auto blockTerm = [] {
+            sigset_t term;
+            sigemptyset(&term);
+            sigaddset(&term, SIGTERM);
+            ::pthread_sigmask(SIG_BLOCK, &term, nullptr);
+        };
+        BackgroundRun run(*attempt.launcher, testsupport::testPython(), arguments, pidFile, blockTerm);
+        QTRY_VERIFY(hasContent(pidFile));
+
+        attempt.launcher->cancelSetup();
+        QTRY_VERIFY_WITH_TIMEOUT(run.done(), 10000);
+        QCOMPARE(run.outcome().error, cancelledText);
+    }
+
+    void outputAndErrorInterleaveInTheLog()
+    {
+        Attempt attempt;
+        const QString command = attempt.script("command", "echo out1\necho err1 >&2\necho out2\necho err2 >&2\n");
+        QCOMPARE(runNow(*attempt.launcher, command).error, std::nullopt);
+        QCOMPARE(readFile(attempt.log), QByteArray("out1\nerr1\nout2\nerr2\n"));
+    }
+
+    void commandsInheritTheEnvironmentUnchanged()
+    {
+        Attempt attempt;
+        QCOMPARE(runNow(*attempt.launcher, QStringLiteral("/usr/bin/env"), {QStringLiteral("-0")}).error,
+                 std::nullopt);
+        QByteArrayList seen = readFile(attempt.log).split('\0');
+        QCOMPARE(seen.takeLast(), QByteArray()); // every entry ends in a NUL
+        QByteArrayList ours;
+        for (char **entry = environ; *entry; ++entry)
+            ours.append(QByteArray(*entry));
+        std::sort(seen.begin(), seen.end());
+        std::sort(ours.begin(), ours.end());
+        QCOMPARE(seen, ours);
+    }
+
+    void onlyTheStandardStreamsReachTheCommand()
+    {
+        Attempt attempt;
+        // A descriptor someone opened without close-on-exec, as a library might.
+        const int stray = ::open("/dev/null", O_RDONLY);
+        QVERIFY(stray > STDERR_FILENO);
+        const auto closeStray = qScopeGuard([stray] { ::close(stray); });
+
+        // ls holds one descriptor of its own (3) while it lists the folder.
+        QCOMPARE(runNow(*attempt.launcher, QStringLiteral("/usr/bin/ls"), {QStringLiteral("/proc/self/fd")}).error,
+                 std::nullopt);
+        QCOMPARE(readFile(attempt.log).split('\n'), QByteArrayList({"0", "1", "2", "3", ""}));
+    }
+};
+
+QTEST_MAIN(RunnerTest)
+#include "tst_runner.moc"
