@@ -91,9 +91,6 @@ public:
     // Creates `path` as a new, empty attempt log and makes it the output of every setup command
     // from now on; throws the platform's error. Main thread, before the worker starts.
     void openAttemptLog(const QString &path);
-    // Creates `path` as a new, empty attempt log and makes it the output of every setup command
-    // from now on; throws the platform's error. Main thread, before the worker starts.
-    void openAttemptLog(const QString &path);
 
     // The installation worker. Runs on a background thread and ends by calling `completion`
     // exactly once: with no text on success, with the failure text otherwise.
