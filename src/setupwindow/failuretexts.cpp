@@ -13,14 +13,4 @@ std::optional<QString> spaceError(std::optional<qint64> freeBytes)
                              available, missing);
 }
 
-std::optional<QString> failureText(const std::optional<QJsonObject> &record)
-{
-    if (!record || record->value(QLatin1String("state")) != QLatin1String("failed"))
-        return std::nullopt;
-    const QJsonValue message = record->value(QLatin1String("message"));
-    if (!message.isString())
-        return std::nullopt;
-    return message.toString();
-}
-
 } // namespace failuretexts

@@ -2,10 +2,10 @@
 
 #include "platform/files.h"
 #include "platform/system.h"
+#include "setup/progressrecord.h"
 #include "setupwindow/failuretexts.h"
 
 #include <QDesktopServices>
-#include <QJsonDocument>
 #include <QLabel>
 #include <QUrl>
 
@@ -16,12 +16,7 @@ std::optional<QString> StudioLauncher::setupSpaceError() const
 
 std::optional<QString> StudioLauncher::setupFailureMessage() const
 {
-    try {
-        const QJsonDocument document = QJsonDocument::fromJson(platform::readWholeFile(progressURL()));
-        return failuretexts::failureText(document.isObject() ? std::optional(document.object()) : std::nullopt);
-    } catch (const std::exception &) {
-        return std::nullopt;
-    }
+    return progress::failureText(progress::read(progressURL()));
 }
 
 void StudioLauncher::showDetails()

@@ -1,25 +1,13 @@
 #include "shell/launcher.h"
 
 #include "platform/files.h"
+#include "setup/progressrecord.h"
 #include "setupwindow/progressdisplay.h"
 
-#include <QJsonDocument>
 #include <QLabel>
 #include <QProgressBar>
 
 namespace {
-
-// None when the record is missing, unreadable, half-written or not an object.
-std::optional<QJsonObject> readRecord(const QString &path)
-{
-    try {
-        const QJsonDocument document = QJsonDocument::fromJson(platform::readWholeFile(path));
-        if (document.isObject())
-            return document.object();
-    } catch (const std::exception &) {
-    }
-    return std::nullopt;
-}
 
 void showBar(QProgressBar *bar, progressdisplay::Bar mode, double percent)
 {
@@ -42,7 +30,7 @@ void StudioLauncher::updateProgress()
 {
     const progressdisplay::Measuring measuring{downloadTrackingPath, downloadStartAt, downloadStartBytes};
     const progressdisplay::Display display =
-        progressdisplay::update(readRecord(progressURL()), now(), setupStartedAt, measuring, platform::fileSize);
+        progressdisplay::update(progress::read(progressURL()), now(), setupStartedAt, measuring, platform::fileSize);
     if (display.status)
         status->setText(*display.status);
     showBar(progress, display.bar, display.percent);

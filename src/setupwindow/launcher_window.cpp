@@ -21,9 +21,11 @@ namespace {
 constexpr int contentWidth = 620;
 constexpr int contentHeight = 720;
 
-const QColor background = QColor::fromRgbF(0.105f, 0.105f, 0.105f);
-const QColor lightGray = QColor::fromRgbF(2.0f / 3, 2.0f / 3, 2.0f / 3);
-const QColor gray = QColor(0x80, 0x80, 0x80);
+const QColor background(0x1b, 0x1b, 0x1b); // white level 0.105
+const QColor lightGray(0xaa, 0xaa, 0xaa);  // white level 2/3
+const QColor gray(0x80, 0x80, 0x80);       // white level 0.5
+const QColor dimmed(0x5c, 0x5c, 0x5c);     // a disabled choice must look disabled on the dark ground
+const QColor track(0x3a, 0x3a, 0x3a);
 
 // Places a control by its frame measured from the bottom-left corner of the content.
 void place(QWidget *control, QWidget *content, int x, int y, int width, int height)
@@ -43,6 +45,7 @@ void setTextColour(QWidget *control, const QColor &colour)
 {
     QPalette palette = control->palette();
     palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, dimmed);
     control->setPalette(palette);
 }
 
@@ -179,6 +182,9 @@ void StudioLauncher::configureSetupControls(QWidget *content)
     progress->setRange(0, 100);
     progress->setValue(0);
     progress->setTextVisible(false);
+    QPalette palette = progress->palette();
+    palette.setColor(QPalette::Base, track); // a white groove glares on the dark ground
+    progress->setPalette(palette);
     progress->hide();
     place(progress, content, 28, 73, 564, 10);
 

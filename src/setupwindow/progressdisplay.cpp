@@ -1,6 +1,6 @@
 #include "setupwindow/progressdisplay.h"
 
-#include <QJsonValue>
+#include "setup/progressrecord.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,25 +10,6 @@ namespace progressdisplay {
 namespace {
 
 using Seconds = std::chrono::duration<double>;
-
-std::optional<QString> stringMember(const QJsonObject &record, QLatin1String key)
-{
-    const QJsonValue value = record.value(key);
-    if (!value.isString())
-        return std::nullopt;
-    return value.toString();
-}
-
-// A whole JSON number within the signed 64-bit range; 2.0 counts, 2.5 and "2" do not.
-std::optional<qint64> integerMember(const QJsonObject &record, QLatin1String key)
-{
-    const QJsonValue value = record.value(key);
-    // toInteger() falls back to its argument for anything else, so two fallbacks tell them apart.
-    const qint64 first = value.toInteger(0);
-    if (first != value.toInteger(1))
-        return std::nullopt;
-    return first;
-}
 
 double secondsSince(std::optional<Clock::time_point> start, Clock::time_point now)
 {
@@ -71,19 +52,17 @@ Display update(const std::optional<QJsonObject> &record, Clock::time_point now,
     if (!record)
         return display;
 
-    const QString message = stringMember(*record, QLatin1String("message")).value_or(QString());
+    const QString message = progress::message(*record);
     if (!message.isEmpty()) {
         display.status = message;
         return display;
     }
 
-    const QString label = stringMember(*record, QLatin1String("label")).value_or(QStringLiteral("Preparing your studio…"));
-    const qint64 step = integerMember(*record, QLatin1String("step")).value_or(1);
-    const qint64 totalSteps = integerMember(*record, QLatin1String("total_steps")).value_or(4);
-    const QString downloadPath = stringMember(*record, QLatin1String("download_path")).value_or(QString());
-    const qint64 downloadTotal = integerMember(*record, QLatin1String("download_total")).value_or(0);
+    const QString label = progress::label(*record);
+    const QString downloadPath = progress::downloadPath(*record);
+    const qint64 downloadTotal = progress::downloadTotal(*record);
 
-    if (stringMember(*record, QLatin1String("state")) == QStringLiteral("complete")) {
+    if (progress::stringMember(*record, progress::stateKey) == QStringLiteral("complete")) {
         display.bar = Bar::Determinate;
         display.percent = 100;
         display.status = label;
@@ -106,8 +85,9 @@ Display update(const std::optional<QJsonObject> &record, Clock::time_point now,
         display.bar = Bar::Indeterminate;
         secondLine = elapsedLine(setupStartedAt, now);
     }
-    display.status = QStringLiteral("Step %1 of %2 · %3\n%4")
-                         .arg(QString::number(step), QString::number(totalSteps), label, secondLine);
+    const QString step = QString::number(progress::step(*record));
+    const QString totalSteps = QString::number(progress::totalSteps(*record));
+    display.status = QStringLiteral("Step %1 of %2 · %3\n%4").arg(step, totalSteps, label, secondLine);
     return display;
 }
 
