@@ -1,8 +1,24 @@
 #include "shell/launcher.h"
 
+#include "platform/files.h"
 #include "shell/setuperror.h"
+#include "studio/branding.h"
 
-QString StudioLauncher::brandInterpreter(const QString &, const QString &) const
+#include <QDir>
+
+QString StudioLauncher::brandInterpreter(const QString &directory, const QString &role) const
 {
-    throw SetupError(QStringLiteral("The packaged application identity is incomplete."));
+    const std::optional<platform::PlistDictionary> info = branding::readInfo(launcherContext().infoPlist);
+    if (!branding::identityMatches(info, name))
+        throw SetupError(QStringLiteral("The packaged application identity is incomplete."));
+
+    // Fixed order, nothing rolled back: link, Info.plist, icon.
+    const QDir folder(directory);
+    const QString link = folder.absoluteFilePath(branding::linkName(name));
+    platform::createSymbolicLink(folder.absoluteFilePath(QStringLiteral("python3")), link);
+    platform::writeFileAtomically(folder.absoluteFilePath(QStringLiteral("Info.plist")),
+                                  branding::brandedInfo(*info, name, role).toXml());
+    platform::copyFileExclusive(resources + QStringLiteral("/Tarnwick.icns"),
+                                folder.absoluteFilePath(QStringLiteral("Tarnwick.icns")));
+    return link;
 }

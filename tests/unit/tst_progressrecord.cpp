@@ -239,7 +239,8 @@ private slots:
         QDir().mkpath(sandbox.runtime());
         launcher->writeProgress(QStringLiteral("Extracting the studio runtime…"), 3, QStringLiteral("running"),
                                 QString(), 1, 4, QString(), 0);
-        const std::optional<QJsonObject> record = progress::read(sandbox.runtime() + QStringLiteral("/setup-progress.json"));
+        const std::optional<QJsonObject> record =
+            progress::read(sandbox.runtime() + QStringLiteral("/setup-progress.json"));
         QVERIFY(record);
         QCOMPARE(record->size(), 8);
         QCOMPARE(progress::label(*record), QStringLiteral("Extracting the studio runtime…"));
