@@ -161,6 +161,10 @@ private:
 
     QMenuBar *mainMenu = nullptr;
 
+    bool takeSetupLock();
+    void showAttemptStarted();
+    void startProgressPoll();
+    void startWorker();
     void installSteps();
     void download(const QString &archivePath, const QString &url);
     bool cancellationRequested();

@@ -1,13 +1,110 @@
 #include "shell/launcher.h"
 
+#include "platform/activation.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "shell/setuperror.h"
+#include "studio/studioenv.h"
 
-void StudioLauncher::launchStudio(const QJsonObject &)
+#include <QCoreApplication>
+#include <QProcessEnvironment>
+#include <QPushButton>
+
+#include <thread>
+
+namespace {
+
+const QString studioFailure = QStringLiteral(
+    "The studio could not start. Check launch.log in Application Support, or retry setup.");
+
+QString launchLogPath(const QString &runtime)
 {
-    throw SetupError(QStringLiteral("The runtime needs repair."));
+    return runtime + QStringLiteral("/launch.log");
 }
 
-void StudioLauncher::watchStudio(std::shared_ptr<platform::Process>, const QString &) {}
+} // namespace
 
-void StudioLauncher::studioExited(const std::shared_ptr<platform::Process> &, int, bool) {}
+void StudioLauncher::launchStudio(const QJsonObject &receipt)
+{
+    const std::optional<QString> mainPython = studio::receiptString(receipt, "main_python");
+    if (!mainPython)
+        throw SetupError(QStringLiteral("The runtime needs repair."));
+
+    const QString appFolder = resources + QStringLiteral("/app");
+    const studio::StudioPaths paths{appFolder, runtime() + QStringLiteral("/runtime.json"), context.executablePath};
+    platform::SpawnOptions options;
+    options.executable = *mainPython;
+    options.arguments = {QStringLiteral("-B"), QStringLiteral("-m"), QStringLiteral("sonaric.app.main")};
+    options.workingDirectory = appFolder;
+    options.environment =
+        studio::studioEnvironment(receipt, QProcessEnvironment::systemEnvironment(), paths).toStringList();
+    // The studio outlives a quitting launcher, so it gets neither a parent-death signal nor a
+    // group of its own.
+
+    const QString log = launchLogPath(runtime());
+    try {
+        platform::createEmptyFile(log);
+    } catch (const std::exception &) {
+        // Opening it below reports the reason.
+    }
+    platform::FileHandle output = platform::openForWriting(log, false);
+    options.outputFd = output.fd();
+
+    std::shared_ptr<platform::Process> studio;
+    {
+        const std::lock_guard<std::mutex> guard(processLock);
+        try {
+            studio = platform::Process::spawn(options);
+        } catch (...) {
+            child.reset(); // nothing left to wait for, so closing the window may end the launcher
+            throw;
+        }
+        child = studio;
+    }
+    watchStudio(studio, std::move(output));
+
+    if (window)
+        window->hide();
+    platform::setActivationPolicy(platform::ActivationPolicy::Accessory);
+}
+
+void StudioLauncher::watchStudio(std::shared_ptr<platform::Process> studio, platform::FileHandle log)
+{
+    QPointer<StudioLauncher> launcher(this);
+    // Blocks in waitpid rather than polling, so the launcher costs no CPU while the studio runs.
+    std::thread([launcher, studio = std::move(studio), log = std::move(log)]() mutable {
+        const platform::ExitStatus outcome = studio->waitForExit();
+        log.close();
+        QCoreApplication *application = QCoreApplication::instance();
+        if (!application)
+            return; // the launcher is on its way out
+        QMetaObject::invokeMethod(
+            application,
+            [launcher, studio, outcome] {
+                if (launcher)
+                    launcher->studioExited(studio, outcome.code, outcome.exitedNormally);
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+void StudioLauncher::studioExited(const std::shared_ptr<platform::Process> &studio, int exitCode, bool normalExit)
+{
+    {
+        // Clearing it lets closing the window end the launcher again.
+        const std::lock_guard<std::mutex> guard(processLock);
+        if (child == studio)
+            child.reset();
+    }
+    studio->reap();
+
+    if (normalExit && exitCode == 0) {
+        requestTermination();
+        return;
+    }
+    platform::setActivationPolicy(platform::ActivationPolicy::Regular);
+    showSetup();
+    displayedLog = launchLogPath(runtime());
+    details->setEnabled(true);
+    showError(studioFailure);
+}

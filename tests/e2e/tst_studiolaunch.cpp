@@ -1,0 +1,253 @@
+#include "testsupport.h"
+
+#include "studio/receipt.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+
+#include <csignal>
+
+// The built launcher, started as a user would, with an installed runtime whose interpreter is a
+// probe that records what it was given.
+class StudioLaunchEndToEndTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void studioGetsItsCommandAndEnvironment_data();
+    void studioGetsItsCommandAndEnvironment();
+    void eachStartEmptiesTheLaunchLog();
+    void failedStudioKeepsTheLauncherRunning();
+    void quittingTheLauncherLeavesTheStudioRunning();
+};
+
+namespace {
+
+const char probeOutput[] = "probe: standard output\nprobe: standard error\n";
+
+// A copy of the bundle with its executable, so resources and VLMR_LAUNCHER point into it.
+struct Installation
+{
+    testsupport::Sandbox sandbox;
+    QString root = QFileInfo(sandbox.root()).canonicalFilePath();
+    QString executable = root + QStringLiteral("/bundle/Contents/MacOS/Vellmora");
+    QString resources = root + QStringLiteral("/bundle/Contents/Resources");
+    QString interpreter = root + QStringLiteral("/installed/main/bin/python3");
+    QString record = root + QStringLiteral("/record.json");
+    QString log = sandbox.runtime() + QStringLiteral("/launch.log");
+
+    Installation()
+    {
+        QDir().mkpath(QFileInfo(executable).path());
+        QFile::copy(testsupport::bundleExecutable(), executable);
+        QFile::setPermissions(executable, QFile::permissions(testsupport::bundleExecutable()));
+    }
+
+    // The interpreter: records its arguments, folder, environment and descriptors, writes one
+    // line to each output, optionally sleeps, then exits with `status`.
+    void installProbe(int status, int sleepSeconds = 0) const
+    {
+        const QString script = QStringLiteral(R"(#!%1 -IS
+import json, os, sys, time
+descriptors = {}
+for name in os.listdir("/proc/self/fd"):
+    try:
+        descriptors[name] = os.readlink("/proc/self/fd/" + name)
+    except OSError:
+        pass  # the listing's own descriptor, closed by now
+record = {"args": sys.argv[1:], "cwd": os.getcwd(), "env": dict(os.environ), "fds": descriptors,
+          "pid": os.getpid()}
+with open(%2 + ".tmp", "w") as out:
+    json.dump(record, out)
+os.rename(%2 + ".tmp", %2)
+print("probe: standard output", flush=True)
+print("probe: standard error", file=sys.stderr, flush=True)
+time.sleep(%3)
+sys.exit(%4)
+)")
+                                 .arg(testsupport::testPython(), quoted(record))
+                                 .arg(sleepSeconds)
+                                 .arg(status);
+        testsupport::writeExecutable(interpreter, script.toUtf8());
+    }
+
+    void writeReceipt(const QJsonObject &extra) const
+    {
+        QJsonObject receiptObject = extra;
+        receiptObject.insert(QStringLiteral("runtime_id"),
+                             receipt::hash(resources + QStringLiteral("/runtime/runtime-manifest.json")));
+        receiptObject.insert(QStringLiteral("main_python"), interpreter);
+        receiptObject.insert(QStringLiteral("seedvc_python"), interpreter);
+        receiptObject.insert(QStringLiteral("mlx_python"), interpreter);
+        testsupport::writeFile(sandbox.runtime() + QStringLiteral("/runtime.json"),
+                               QJsonDocument(receiptObject).toJson());
+    }
+
+    QProcessEnvironment environment(const QStringList &inherited = {}) const
+    {
+        QProcessEnvironment result = QProcessEnvironment::systemEnvironment();
+        for (const char *key : {"PYTHONHOME", "PYTHONPATH", "VLMR_FFMPEG_PATH", "VLMR_LAUNCHER"})
+            result.remove(QLatin1String(key));
+        for (const QString &entry : inherited) {
+            const qsizetype equals = entry.indexOf(QLatin1Char('='));
+            result.insert(entry.left(equals), entry.mid(equals + 1));
+        }
+        result.insert(QStringLiteral("XDG_DATA_HOME"), sandbox.applicationSupport());
+        result.insert(QStringLiteral("HOME"), sandbox.path(QStringLiteral("home")));
+        result.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        return result;
+    }
+
+    QJsonObject readRecord() const { return QJsonDocument::fromJson(testsupport::readFile(record)).object(); }
+
+    static QString quoted(const QString &text)
+    {
+        return QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+    }
+};
+
+} // namespace
+
+void StudioLaunchEndToEndTest::studioGetsItsCommandAndEnvironment_data()
+{
+    QTest::addColumn<QJsonObject>("extra");
+    QTest::addColumn<QStringList>("inherited");
+    QTest::addColumn<QString>("ffmpeg"); // empty: absent
+    QTest::addColumn<QString>("path"); // %MAIN% stands for the interpreter's folder
+
+    const QStringList hostile{QStringLiteral("PYTHONHOME=/usr/local/python-home"),
+                              QStringLiteral("PYTHONPATH=/home/someone/lib:/more"),
+                              QStringLiteral("PYTHONNOUSERSITE=0"),
+                              QStringLiteral("VLMR_FFMPEG_PATH=/usr/local/bin/ffmpeg"),
+                              QStringLiteral("PATH=/home/someone/bin:/usr/local/bin:/usr/bin:/bin"),
+                              QStringLiteral("VLMR_PASSES_THROUGH=yes")};
+    const QJsonObject both{{QStringLiteral("ffmpeg_path"), QStringLiteral("/opt/ff mpeg/bin/ffmpeg")},
+                           {QStringLiteral("main_bin"), QStringLiteral("/opt/main env/bin")}};
+
+    QTest::newRow("no optional keys, clean environment") << QJsonObject() << QStringList() << QString()
+                                                         << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin");
+    QTest::newRow("no optional keys, inherited values dropped")
+        << QJsonObject() << hostile << QString() << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin");
+    QTest::newRow("ffmpeg and main_bin, inherited values replaced")
+        << both << hostile << QStringLiteral("/opt/ff mpeg/bin/ffmpeg")
+        << QStringLiteral("/opt/ff mpeg/bin:/opt/main env/bin:/usr/bin:/bin:/usr/sbin:/sbin");
+    QTest::newRow("non-string optional keys count as absent")
+        << QJsonObject{{QStringLiteral("ffmpeg_path"), 1}, {QStringLiteral("main_bin"), false}} << hostile
+        << QString() << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin");
+}
+
+void StudioLaunchEndToEndTest::studioGetsItsCommandAndEnvironment()
+{
+    QFETCH(QJsonObject, extra);
+    QFETCH(QStringList, inherited);
+    QFETCH(QString, ffmpeg);
+    QFETCH(QString, path);
+
+    Installation installation;
+    installation.installProbe(0);
+    installation.writeReceipt(extra);
+
+    QProcess launcher;
+    launcher.setProcessEnvironment(installation.environment(inherited));
+    launcher.start(installation.executable, {});
+    QVERIFY(launcher.waitForStarted());
+    // A clean studio exit ends the launcher with status 0.
+    QVERIFY(launcher.waitForFinished(20000));
+    QCOMPARE(launcher.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(launcher.exitCode(), 0);
+
+    const QJsonObject record = installation.readRecord();
+    QVERIFY2(!record.isEmpty(), "the studio never ran");
+    QCOMPARE(record.value(QStringLiteral("args")).toArray(),
+             QJsonArray({QStringLiteral("-B"), QStringLiteral("-m"), QStringLiteral("sonaric.app.main")}));
+    const QString app = installation.resources + QStringLiteral("/app");
+    QCOMPARE(record.value(QStringLiteral("cwd")).toString(), app);
+
+    const QJsonObject env = record.value(QStringLiteral("env")).toObject();
+    QVERIFY(!env.contains(QStringLiteral("PYTHONHOME")));
+    QCOMPARE(env.value(QStringLiteral("PYTHONPATH")).toString(), app);
+    QCOMPARE(env.value(QStringLiteral("PYTHONNOUSERSITE")).toString(), QStringLiteral("1"));
+    QCOMPARE(env.value(QStringLiteral("VLMR_RUNTIME_JSON")).toString(),
+             installation.sandbox.runtime() + QStringLiteral("/runtime.json"));
+    QCOMPARE(env.value(QStringLiteral("VLMR_LAUNCHER")).toString(), installation.executable);
+    QCOMPARE(env.contains(QStringLiteral("VLMR_FFMPEG_PATH")), !ffmpeg.isEmpty());
+    QCOMPARE(env.value(QStringLiteral("VLMR_FFMPEG_PATH")).toString(), ffmpeg);
+    QCOMPARE(env.value(QStringLiteral("PATH")).toString(),
+             QString(path).replace(QStringLiteral("%MAIN%"), QFileInfo(installation.interpreter).path()));
+    QCOMPARE(env.value(QStringLiteral("VLMR_PASSES_THROUGH")).toString(),
+             inherited.isEmpty() ? QString() : QStringLiteral("yes"));
+
+    // Only the standard descriptors reach the studio, and both outputs go to launch.log.
+    const QJsonObject fds = record.value(QStringLiteral("fds")).toObject();
+    QCOMPARE(fds.keys(), (QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}));
+    QCOMPARE(fds.value(QStringLiteral("1")).toString(), installation.log);
+    QCOMPARE(fds.value(QStringLiteral("2")).toString(), installation.log);
+}
+
+void StudioLaunchEndToEndTest::eachStartEmptiesTheLaunchLog()
+{
+    Installation installation;
+    installation.installProbe(0);
+    installation.writeReceipt({});
+    const QByteArray earlier = QByteArray("output of an earlier run that is longer than the next one\n").repeated(50);
+    testsupport::writeFile(installation.log, earlier);
+
+    for (int run = 0; run < 2; ++run) {
+        QProcess launcher;
+        launcher.setProcessEnvironment(installation.environment());
+        launcher.start(installation.executable, {});
+        QVERIFY(launcher.waitForFinished(20000));
+        QCOMPARE(launcher.exitCode(), 0);
+        QCOMPARE(testsupport::readFile(installation.log), QByteArray(probeOutput));
+    }
+}
+
+void StudioLaunchEndToEndTest::failedStudioKeepsTheLauncherRunning()
+{
+    Installation installation;
+    installation.installProbe(3);
+    installation.writeReceipt({});
+
+    QProcess launcher;
+    launcher.setProcessEnvironment(installation.environment());
+    launcher.start(installation.executable, {});
+    QVERIFY(launcher.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(installation.record), 20000);
+    // The setup window is back instead of an exit.
+    QVERIFY(!launcher.waitForFinished(1500));
+    QCOMPARE(testsupport::readFile(installation.log), QByteArray(probeOutput));
+    launcher.terminate();
+    QVERIFY(launcher.waitForFinished(10000));
+    QCOMPARE(launcher.exitCode(), 0);
+}
+
+void StudioLaunchEndToEndTest::quittingTheLauncherLeavesTheStudioRunning()
+{
+    Installation installation;
+    installation.installProbe(0, 30);
+    installation.writeReceipt({});
+
+    QProcess launcher;
+    launcher.setProcessEnvironment(installation.environment());
+    launcher.start(installation.executable, {});
+    QVERIFY(launcher.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(installation.record), 20000);
+    const auto studio = static_cast<pid_t>(installation.readRecord().value(QStringLiteral("pid")).toInteger());
+    QVERIFY(studio > 0);
+
+    launcher.terminate();
+    QVERIFY(launcher.waitForFinished(10000));
+    QCOMPARE(launcher.exitCode(), 0);
+    QTest::qWait(200);
+    const bool studioAlive = ::kill(studio, 0) == 0;
+    ::kill(studio, SIGKILL);
+    QVERIFY2(studioAlive, "quitting the launcher took the studio with it");
+}
+
+QTEST_GUILESS_MAIN(StudioLaunchEndToEndTest)
+#include "tst_studiolaunch.moc"

@@ -1,0 +1,173 @@
+#include "studio/studioenv.h"
+
+#include <QJsonDocument>
+#include <QtTest>
+
+using studio::StudioPaths;
+
+namespace {
+
+QJsonObject receiptFrom(const char *json)
+{
+    return QJsonDocument::fromJson(QByteArray(json)).object();
+}
+
+const StudioPaths paths{QStringLiteral("/Apps/Vellmora.app/Contents/Resources/app"),
+                        QStringLiteral("/home/u/.local/share/Vellmora/runtime/runtime.json"),
+                        QStringLiteral("/Apps/Vellmora.app/Contents/MacOS/Vellmora")};
+
+QProcessEnvironment inheritedFrom(const QStringList &entries)
+{
+    QProcessEnvironment environment;
+    for (const QString &entry : entries) {
+        const qsizetype equals = entry.indexOf(QLatin1Char('='));
+        environment.insert(entry.left(equals), entry.mid(equals + 1));
+    }
+    return environment;
+}
+
+} // namespace
+
+class TestStudioEnv : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void directoryPart_data();
+    void directoryPart();
+    void searchPath_data();
+    void searchPath();
+    void environment_data();
+    void environment();
+    void unknownLauncherRemovesInheritedValue();
+};
+
+void TestStudioEnv::directoryPart_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("file in folder") << QStringLiteral("/opt/ff/bin/ffmpeg") << QStringLiteral("/opt/ff/bin");
+    QTest::newRow("folder with spaces") << QStringLiteral("/Users/a b/Application Support/ffmpeg")
+                                        << QStringLiteral("/Users/a b/Application Support");
+    QTest::newRow("file at root") << QStringLiteral("/ffmpeg") << QStringLiteral("/");
+    QTest::newRow("trailing slash") << QStringLiteral("/opt/ff/bin/") << QStringLiteral("/opt/ff");
+    QTest::newRow("bare name") << QStringLiteral("ffmpeg") << QString();
+}
+
+void TestStudioEnv::directoryPart()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, expected);
+    QCOMPARE(studio::directoryPart(path), expected);
+}
+
+void TestStudioEnv::searchPath_data()
+{
+    QTest::addColumn<QJsonObject>("receipt");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("neither optional key")
+        << receiptFrom(R"({"main_python": "/rt/main/bin/python3"})")
+        << QStringLiteral("/usr/bin:/rt/main/bin:/usr/bin:/bin:/usr/sbin:/sbin");
+    QTest::newRow("ffmpeg only")
+        << receiptFrom(R"({"main_python": "/rt/main/bin/python3", "ffmpeg_path": "/rt/ffmpeg/bin/ffmpeg"})")
+        << QStringLiteral("/rt/ffmpeg/bin:/rt/main/bin:/usr/bin:/bin:/usr/sbin:/sbin");
+    QTest::newRow("main_bin wins over main_python")
+        << receiptFrom(R"({"main_python": "/rt/main/bin/python3", "main_bin": "/elsewhere/bin"})")
+        << QStringLiteral("/usr/bin:/elsewhere/bin:/usr/bin:/bin:/usr/sbin:/sbin");
+    QTest::newRow("main_bin taken verbatim")
+        << receiptFrom(R"({"main_python": "/rt/python3", "main_bin": "/odd/bin/", "ffmpeg_path": "/f/ffmpeg"})")
+        << QStringLiteral("/f:/odd/bin/:/usr/bin:/bin:/usr/sbin:/sbin");
+    QTest::newRow("non-string optional keys count as absent")
+        << receiptFrom(R"({"main_python": "/rt/main/bin/python3", "ffmpeg_path": 7, "main_bin": ["/x"]})")
+        << QStringLiteral("/usr/bin:/rt/main/bin:/usr/bin:/bin:/usr/sbin:/sbin");
+    QTest::newRow("null optional keys count as absent")
+        << receiptFrom(R"({"main_python": "/rt/main/bin/python3", "ffmpeg_path": null, "main_bin": null})")
+        << QStringLiteral("/usr/bin:/rt/main/bin:/usr/bin:/bin:/usr/sbin:/sbin");
+}
+
+void TestStudioEnv::searchPath()
+{
+    QFETCH(QJsonObject, receipt);
+    QFETCH(QString, expected);
+    const QString path = studio::searchPath(receipt);
+    QCOMPARE(path, expected);
+    QVERIFY(path.endsWith(QLatin1String(":/sbin")));
+}
+
+void TestStudioEnv::environment_data()
+{
+    QTest::addColumn<QJsonObject>("receipt");
+    QTest::addColumn<QStringList>("inherited");
+    QTest::addColumn<QString>("ffmpeg"); // empty: must be absent
+    QTest::addColumn<QString>("path");
+
+    const QJsonObject plain = receiptFrom(R"({"main_python": "/rt/main/bin/python3", "extra": "kept out"})");
+    const QJsonObject full = receiptFrom(R"({"main_python": "/rt/main/bin/python3",
+        "ffmpeg_path": "/rt/ffmpeg/bin/ffmpeg", "main_bin": "/rt/main/scripts"})");
+    const QString plainPath = QStringLiteral("/usr/bin:/rt/main/bin:/usr/bin:/bin:/usr/sbin:/sbin");
+    const QString fullPath = QStringLiteral("/rt/ffmpeg/bin:/rt/main/scripts:/usr/bin:/bin:/usr/sbin:/sbin");
+
+    QTest::newRow("clean environment") << plain << QStringList{QStringLiteral("HOME=/home/u")} << QString()
+                                       << plainPath;
+    QTest::newRow("python settings of the user are dropped")
+        << plain
+        << QStringList{QStringLiteral("PYTHONHOME=/usr/local"), QStringLiteral("PYTHONPATH=/mine:/other"),
+                       QStringLiteral("PYTHONNOUSERSITE=0"), QStringLiteral("HOME=/home/u")}
+        << QString() << plainPath;
+    QTest::newRow("inherited ffmpeg removed when the receipt names none")
+        << plain << QStringList{QStringLiteral("VLMR_FFMPEG_PATH=/usr/local/bin/ffmpeg")} << QString() << plainPath;
+    QTest::newRow("inherited ffmpeg replaced by the receipt's")
+        << full << QStringList{QStringLiteral("VLMR_FFMPEG_PATH=/usr/local/bin/ffmpeg")}
+        << QStringLiteral("/rt/ffmpeg/bin/ffmpeg") << fullPath;
+    QTest::newRow("inherited search path discarded")
+        << full
+        << QStringList{QStringLiteral("PATH=/home/u/bin:/usr/local/bin:/usr/bin"),
+                       QStringLiteral("VLMR_RUNTIME_JSON=/stale/runtime.json")}
+        << QStringLiteral("/rt/ffmpeg/bin/ffmpeg") << fullPath;
+}
+
+void TestStudioEnv::environment()
+{
+    QFETCH(QJsonObject, receipt);
+    QFETCH(QStringList, inherited);
+    QFETCH(QString, ffmpeg);
+    QFETCH(QString, path);
+
+    const QProcessEnvironment inheritedEnvironment = inheritedFrom(inherited);
+    const QProcessEnvironment result = studio::studioEnvironment(receipt, inheritedEnvironment, paths);
+
+    QVERIFY(!result.contains(QStringLiteral("PYTHONHOME")));
+    QCOMPARE(result.value(QStringLiteral("PYTHONPATH")), paths.appFolder);
+    QCOMPARE(result.value(QStringLiteral("PYTHONNOUSERSITE")), QStringLiteral("1"));
+    QCOMPARE(result.value(QStringLiteral("VLMR_RUNTIME_JSON")), paths.receiptPath);
+    QCOMPARE(result.value(QStringLiteral("VLMR_LAUNCHER")), paths.launcherExecutable);
+    QCOMPARE(result.contains(QStringLiteral("VLMR_FFMPEG_PATH")), !ffmpeg.isEmpty());
+    QCOMPARE(result.value(QStringLiteral("VLMR_FFMPEG_PATH")), ffmpeg);
+    QCOMPARE(result.value(QStringLiteral("PATH")), path);
+
+    // Everything else passes through untouched, and nothing is invented.
+    const QStringList changed{QStringLiteral("PYTHONHOME"),        QStringLiteral("PYTHONPATH"),
+                              QStringLiteral("PYTHONNOUSERSITE"),  QStringLiteral("VLMR_RUNTIME_JSON"),
+                              QStringLiteral("VLMR_FFMPEG_PATH"),  QStringLiteral("VLMR_LAUNCHER"),
+                              QStringLiteral("PATH")};
+    for (const QString &key : inheritedEnvironment.keys()) {
+        if (!changed.contains(key))
+            QCOMPARE(result.value(key), inheritedEnvironment.value(key));
+    }
+    for (const QString &key : result.keys())
+        QVERIFY2(changed.contains(key) || inheritedEnvironment.contains(key), qPrintable(key));
+}
+
+void TestStudioEnv::unknownLauncherRemovesInheritedValue()
+{
+    StudioPaths unknown = paths;
+    unknown.launcherExecutable.clear();
+    QProcessEnvironment inherited;
+    inherited.insert(QStringLiteral("VLMR_LAUNCHER"), QStringLiteral("/some/other/launcher"));
+    const QProcessEnvironment result =
+        studio::studioEnvironment(receiptFrom(R"({"main_python": "/p/python3"})"), inherited, unknown);
+    QVERIFY(!result.contains(QStringLiteral("VLMR_LAUNCHER")));
+}
+
+QTEST_GUILESS_MAIN(TestStudioEnv)
+#include "tst_studioenv.moc"
