@@ -277,15 +277,16 @@ void WorkerTest::upperCaseDigestNeverMatches()
 void WorkerTest::manifestRules_data()
 {
     QTest::addColumn<QByteArray>("manifest");
-    const QByteArray sha = QByteArray(64, 'a');
-    const auto entry = [&](const QByteArray &url, const QByteArray &sha256, const QByteArray &size) {
-        return "{\"python\": {\"url\": " + url + ", \"sha256\": " + sha256 + ", \"size\": " + size + "}}";
+    const QByteArray quoted = '"' + QByteArray(64, 'a') + '"';
+    const auto entry = [](const QByteArray &url, const QByteArray &sha256, const QByteArray &size) -> QByteArray {
+        return QByteArray("{\"python\": {\"url\": ") + url + ", \"sha256\": " + sha256 + ", \"size\": " + size
+               + "}}";
     };
-    QTest::newRow("plain http") << entry("\"http://127.0.0.1/r.tar.gz\"", '"' + sha + '"', "10");
-    QTest::newRow("scheme in capitals") << entry("\"HTTPS://127.0.0.1/r.tar.gz\"", '"' + sha + '"', "10");
-    QTest::newRow("size as a string") << entry("\"https://127.0.0.1/r\"", '"' + sha + '"', "\"10\"");
-    QTest::newRow("size 12.5") << entry("\"https://127.0.0.1/r\"", '"' + sha + '"', "12.5");
-    QTest::newRow("url a number") << entry("1", '"' + sha + '"', "10");
+    QTest::newRow("plain http") << entry("\"http://127.0.0.1/r.tar.gz\"", quoted, "10");
+    QTest::newRow("scheme in capitals") << entry("\"HTTPS://127.0.0.1/r.tar.gz\"", quoted, "10");
+    QTest::newRow("size as a string") << entry("\"https://127.0.0.1/r\"", quoted, "\"10\"");
+    QTest::newRow("size 12.5") << entry("\"https://127.0.0.1/r\"", quoted, "12.5");
+    QTest::newRow("url a number") << entry("1", quoted, "10");
     QTest::newRow("sha256 a number") << entry("\"https://127.0.0.1/r\"", "5", "10");
     QTest::newRow("sha256 with a slash") << entry("\"https://127.0.0.1/r\"", "\"../../../outside\"", "10");
     QTest::newRow("sha256 empty") << entry("\"https://127.0.0.1/r\"", "\"\"", "10");
