@@ -1,10 +1,130 @@
 #include "shell/launcher.h"
 
+#include "platform/errors.h"
+#include "platform/filelock.h"
+#include "platform/files.h"
 #include "platform/process.h"
 
+#include <QCoreApplication>
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QUuid>
 
-void StudioLauncher::beginSetup() {}
+#include <thread>
+
+namespace {
+
+const QString alreadyOpenText =
+    QStringLiteral("Setup is already open in another window. Finish or cancel that setup first.");
+
+QString attemptLogName()
+{
+    return QStringLiteral("setup-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()
+           + QStringLiteral(".log");
+}
+
+} // namespace
+
+void StudioLauncher::beginSetup()
+{
+    if (working)
+        return;
+    if (!takeSetupLock()) {
+        showError(alreadyOpenText);
+        return;
+    }
+    compactModels->setEnabled(false);
+    fullModels->setEnabled(false);
+    working = true;
+    cancelled = false; // no worker exists yet to race with
+    setupStartedAt = now();
+    downloadTrackingPath.clear();
+    downloadStartAt.reset();
+    const QString log = runtime() + QLatin1Char('/') + attemptLogName();
+    displayedLog = log;
+    showAttemptStarted();
+    platform::removeFileQuietly(progressURL());
+    try {
+        openAttemptLog(log);
+    } catch (const std::exception &) {
+        finishSetup();
+        showError(QStringLiteral("Setup could not create its log. Check available disk space, then retry."));
+        return;
+    }
+    details->setEnabled(true);
+    if (const std::optional<QString> refusal = setupSpaceError()) {
+        platform::writeAllQuietly(logHandle->fd(), (*refusal + QLatin1Char('\n')).toUtf8());
+        writeProgress(*refusal, 0, QStringLiteral("failed"), QString(), 1, 4, QString(), 0);
+        finishSetup();
+        showError(*refusal);
+        return;
+    }
+    writeProgress(QStringLiteral("Checking the studio runtime…"), 1, QStringLiteral("running"), QString(), 1, 4,
+                  QString(), 0);
+    startProgressPoll();
+    startWorker();
+}
+
+bool StudioLauncher::takeSetupLock()
+{
+    setupLock = platform::openLockFile(runtime() + QStringLiteral("/setup.lock"));
+    if (setupLock < 0)
+        return false;
+    if (!platform::tryLockExclusive(setupLock)) {
+        platform::unlockAndClose(setupLock);
+        setupLock = -1;
+        return false;
+    }
+    return true;
+}
+
+void StudioLauncher::showAttemptStarted()
+{
+    details->setEnabled(false);
+    action->setEnabled(false);
+    cancel->setEnabled(true);
+    action->setText(QStringLiteral("Setting up…"));
+    progress->setValue(0);
+    progress->setRange(0, 0); // indeterminate: Qt animates it
+    progress->show();
+    status->setText(QStringLiteral("Checking available space…"));
+}
+
+void StudioLauncher::startProgressPoll()
+{
+    timer = new QTimer(this);
+    timer->setInterval(400);
+    connect(timer, &QTimer::timeout, this, [weak = QPointer<StudioLauncher>(this)] {
+        if (weak)
+            weak->updateProgress();
+    });
+    timer->start();
+}
+
+// The worker's thread also waits for each command it starts; on Linux a command's parent-death
+// signal is tied to that thread, so it must live exactly as long as the work.
+void StudioLauncher::startWorker()
+{
+    const QPointer<StudioLauncher> weak(this);
+    std::thread([this, weak] {
+        installRuntime([weak](std::optional<QString> failure) {
+            QMetaObject::invokeMethod(
+                qApp,
+                [weak, failure] {
+                    if (!weak)
+                        return;
+                    if (failure)
+                        weak->failSetup(*failure);
+                    else
+                        weak->completeSetup();
+                },
+                Qt::QueuedConnection);
+        });
+    }).detach();
+}
 
 void StudioLauncher::cancelSetup()
 {
@@ -18,9 +138,60 @@ void StudioLauncher::cancelSetup()
     status->setText(QStringLiteral("Cancelling setup…"));
 }
 
-void StudioLauncher::finishSetup() {}
+void StudioLauncher::finishSetup()
+{
+    compactModels->setEnabled(true);
+    fullModels->setEnabled(true);
+    working = false;
+    if (timer) {
+        timer->stop();
+        delete timer.data();
+    }
+    if (progress->maximum() == 0)
+        progress->setRange(0, 100); // stops the animation; the bar stays visible
+    logHandle.reset();
+    cancel->setEnabled(false);
+    action->setEnabled(true);
+    if (setupLock >= 0) {
+        platform::unlockAndClose(setupLock);
+        setupLock = -1;
+    }
+}
+
 void StudioLauncher::failSetup(QString text)
 {
+    // The script's own words win; an empty one would leave the user with no reason at all.
+    const std::optional<QString> recorded = setupFailureMessage();
+    if (recorded && !recorded->isEmpty())
+        text = *recorded;
+    else if (!recorded)
+        writeProgress(text, 0, QStringLiteral("failed"), QString(), 1, 4, QString(), 0);
+    if (logHandle)
+        platform::writeAllQuietly(logHandle->fd(), (QStringLiteral("Setup failed: ") + text + QLatin1Char('\n')).toUtf8());
+    finishSetup();
+    if (cancelled)
+        text = QStringLiteral("Setup cancelled. You can retry when ready.");
     showError(text);
 }
-void StudioLauncher::completeSetup() {}
+
+void StudioLauncher::completeSetup()
+{
+    updateProgress();
+    finishSetup();
+    const std::optional<QJsonObject> receipt = validReceipt();
+    if (!receipt) {
+        showError(QStringLiteral("Runtime validation did not complete. Please retry setup."));
+        return;
+    }
+    try {
+        saveModelProfile();
+    } catch (const std::exception &error) {
+        showError(platform::errorText(error));
+        return;
+    }
+    try {
+        launchStudio(*receipt);
+    } catch (const std::exception &error) {
+        showError(platform::errorText(error));
+    }
+}

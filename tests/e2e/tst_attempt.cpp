@@ -1,0 +1,246 @@
+#include "localserver.h"
+#include "setup/progressrecord.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace testsupport;
+
+namespace {
+
+bool anyProcessMentions(const QByteArray &marker)
+{
+    QDirIterator it(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        const QByteArray cmdline = readFile(it.next() + QStringLiteral("/cmdline"));
+        if (cmdline.contains(marker))
+            return true;
+    }
+    return false;
+}
+
+QStringList attemptLogs(const QString &runtime)
+{
+    return QDir(runtime).entryList({QStringLiteral("setup-*.log")}, QDir::Files);
+}
+
+} // namespace
+
+// Whole setup attempts in the window (offscreen), with the real worker, curl and tar.
+class AttemptTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void wholeJourneyStartsTheStudio();
+    void pressingTwiceStartsOneAttempt();
+    void cancelDuringDownload();
+    void cancelDuringBootstrapEndsItsChildren();
+    void heldLockRefusesTheAttempt();
+    void bootstrapFailureTextWins();
+    void exitZeroWithoutReceiptIsNotSuccess();
+    void everyAttemptKeepsItsOwnLog();
+
+private:
+    std::unique_ptr<Sandbox> sandbox;
+    std::unique_ptr<StudioLauncher> launcher;
+    std::unique_ptr<LocalHttpsServer> server;
+    RuntimeArchive archive;
+
+    void serve(const QStringList &faults = {}, const QStringList &archiveOptions = {});
+    void replaceBootstrap(const QByteArray &script);
+    void waitForAttemptEnd();
+};
+
+void AttemptTest::init()
+{
+    sandbox = std::make_unique<Sandbox>();
+    qputenv("VLMR_STUDIO_AUTOQUIT_SECONDS", "1");
+    launcher = sandbox->launcher();
+    launcher->applicationDidFinishLaunching();
+    QVERIFY(launcher->setupWindow());
+}
+
+void AttemptTest::cleanup()
+{
+    if (launcher && launcher->isWorking()) {
+        launcher->cancelSetup();
+        QTRY_VERIFY_WITH_TIMEOUT(!launcher->isWorking(), 30000);
+    }
+    server.reset();
+    launcher.reset();
+    sandbox.reset();
+}
+
+void AttemptTest::serve(const QStringList &faults, const QStringList &archiveOptions)
+{
+    QDir().mkpath(sandbox->path(QStringLiteral("serve")));
+    archive = makeRuntimeArchive(sandbox->path(QStringLiteral("serve/runtime.tar.gz")), archiveOptions);
+    server = std::make_unique<LocalHttpsServer>(archive.path, sandbox->path(QStringLiteral("server")), faults);
+    QVERIFY(server->isListening());
+    writeManifest(sandbox->resources(), server->url(), archive.sha256, archive.size);
+}
+
+void AttemptTest::replaceBootstrap(const QByteArray &script)
+{
+    writeFile(sandbox->resources() + QStringLiteral("/runtime/bootstrap.py"), script);
+}
+
+void AttemptTest::waitForAttemptEnd()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!launcher->isWorking(), 120000);
+}
+
+void AttemptTest::wholeJourneyStartsTheStudio()
+{
+    serve();
+    launcher->fullModels->click();
+    QTest::mouseClick(launcher->action, Qt::LeftButton);
+    QVERIFY(launcher->isWorking());
+    QCOMPARE(launcher->action->text(), QStringLiteral("Setting up…"));
+    QVERIFY(!launcher->action->isEnabled());
+    QVERIFY(launcher->cancel->isEnabled());
+    QVERIFY(launcher->details->isEnabled());
+    QVERIFY(!launcher->compactModels->isEnabled());
+    waitForAttemptEnd();
+    QTRY_VERIFY_WITH_TIMEOUT(!launcher->setupWindow()->isVisible(), 10000);
+    QVERIFY(launcher->validReceipt());
+    const QJsonObject profile =
+        QJsonDocument::fromJson(readFile(sandbox->runtime() + QStringLiteral("/model-profile.json"))).object();
+    QCOMPARE(profile.value(QLatin1String("profile")).toString(), QStringLiteral("full"));
+    QCOMPARE(profile.value(QLatin1String("pending")), QJsonValue(true));
+    QCOMPARE(progress::read(launcher->progressURL())->value(QLatin1String("state")).toString(),
+             QStringLiteral("complete"));
+    QTRY_VERIFY_WITH_TIMEOUT(readFile(sandbox->runtime() + QStringLiteral("/launch.log")).contains("runtime.json"),
+                             20000);
+    QCOMPARE(launcher->setupLockDescriptor(), -1);
+}
+
+void AttemptTest::pressingTwiceStartsOneAttempt()
+{
+    serve({QStringLiteral("--slow"), QStringLiteral("200000")},
+          {QStringLiteral("--size-padding"), QStringLiteral("400000")});
+    launcher->beginSetup();
+    launcher->beginSetup();
+    QCOMPARE(attemptLogs(sandbox->runtime()).size(), 1);
+    waitForAttemptEnd();
+    QCOMPARE(attemptLogs(sandbox->runtime()).size(), 1);
+    QCOMPARE(server->requests().size(), 1);
+}
+
+void AttemptTest::cancelDuringDownload()
+{
+    serve({QStringLiteral("--slow"), QStringLiteral("50000")},
+          {QStringLiteral("--size-padding"), QStringLiteral("3000000")});
+    const QString partial =
+        sandbox->runtime() + QStringLiteral("/downloads/") + archive.sha256 + QStringLiteral(".tar.gz");
+    launcher->beginSetup();
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(partial).size() > 0, 20000);
+    QTest::mouseClick(launcher->cancel, Qt::LeftButton);
+    QCOMPARE(launcher->status->text(), QStringLiteral("Cancelling setup…"));
+    waitForAttemptEnd();
+    QCOMPARE(launcher->status->text(), QStringLiteral("Setup cancelled. You can retry when ready."));
+    QCOMPARE(launcher->action->text(), QStringLiteral("Retry setup"));
+    QVERIFY(launcher->compactModels->isEnabled());
+    QVERIFY(QFileInfo(partial).size() > 0);
+    QCOMPARE(server->requests().size(), 1);
+    QVERIFY(readFile(*launcher->currentDisplayedLog()).contains("Setup failed: Setup cancelled.\n"));
+    QVERIFY(!anyProcessMentions(partial.toUtf8()));
+}
+
+void AttemptTest::cancelDuringBootstrapEndsItsChildren()
+{
+    serve();
+    replaceBootstrap("import subprocess, sys\n"
+                     "print('stand-in bootstrap waiting', flush=True)\n"
+                     "subprocess.Popen(['/bin/sleep', '61.5']).wait()\n");
+    launcher->beginSetup();
+    QTRY_VERIFY_WITH_TIMEOUT(anyProcessMentions("61.5"), 60000);
+    launcher->cancelSetup();
+    waitForAttemptEnd();
+    QCOMPARE(launcher->status->text(), QStringLiteral("Setup cancelled. You can retry when ready."));
+    QTRY_VERIFY_WITH_TIMEOUT(!anyProcessMentions("61.5"), 5000);
+}
+
+void AttemptTest::heldLockRefusesTheAttempt()
+{
+    QProcess holder;
+    holder.start(testPython(), {QStringLiteral("-c"),
+                                QStringLiteral("import fcntl, sys, time\n"
+                                               "f = open(sys.argv[1], 'a')\n"
+                                               "fcntl.flock(f, fcntl.LOCK_EX)\n"
+                                               "print('locked', flush=True)\n"
+                                               "time.sleep(60)\n"),
+                                sandbox->runtime() + QStringLiteral("/setup.lock")});
+    QVERIFY(holder.waitForReadyRead(20000));
+    launcher->beginSetup();
+    QVERIFY(!launcher->isWorking());
+    QCOMPARE(launcher->status->text(),
+             QStringLiteral("Setup is already open in another window. Finish or cancel that setup first."));
+    QCOMPARE(launcher->action->text(), QStringLiteral("Retry setup"));
+    QVERIFY(launcher->action->isEnabled());
+    QVERIFY(launcher->compactModels->isEnabled());
+    QVERIFY(launcher->fullModels->isEnabled());
+    QCOMPARE(launcher->setupLockDescriptor(), -1);
+    QVERIFY(attemptLogs(sandbox->runtime()).isEmpty());
+    holder.kill();
+    holder.waitForFinished();
+
+    // Once the other process lets go, setup can start here.
+    serve();
+    launcher->beginSetup();
+    QVERIFY(launcher->isWorking());
+    waitForAttemptEnd();
+}
+
+void AttemptTest::bootstrapFailureTextWins()
+{
+    serve({}, {QStringLiteral("--fail-message"), QStringLiteral("The voice engines need more room.")});
+    launcher->beginSetup();
+    waitForAttemptEnd();
+    QCOMPARE(launcher->status->text(), QStringLiteral("The voice engines need more room."));
+    QVERIFY(readFile(*launcher->currentDisplayedLog()).contains("Setup failed: The voice engines need more room.\n"));
+    QVERIFY(launcher->details->isEnabled());
+}
+
+void AttemptTest::exitZeroWithoutReceiptIsNotSuccess()
+{
+    serve();
+    replaceBootstrap("import sys\nsys.exit(0)\n");
+    launcher->beginSetup();
+    waitForAttemptEnd();
+    QCOMPARE(launcher->status->text(), QStringLiteral("Runtime validation did not complete. Please retry setup."));
+    QVERIFY(!QFileInfo::exists(sandbox->runtime() + QStringLiteral("/model-profile.json")));
+    QVERIFY(launcher->setupWindow()->isVisible());
+}
+
+void AttemptTest::everyAttemptKeepsItsOwnLog()
+{
+    serve({}, {QStringLiteral("--fail-bootstrap")});
+    launcher->beginSetup();
+    const QString first = *launcher->currentDisplayedLog();
+    waitForAttemptEnd();
+    QCOMPARE(launcher->status->text(),
+             QStringLiteral("Setup could not finish. Choose Show details for the log, then retry."));
+    const auto record = progress::read(launcher->progressURL());
+    QCOMPARE(record->value(QLatin1String("state")).toString(), QStringLiteral("failed"));
+    QCOMPARE(record->value(QLatin1String("label")).toString(), launcher->status->text());
+    launcher->beginSetup();
+    QVERIFY(*launcher->currentDisplayedLog() != first);
+    waitForAttemptEnd();
+    QCOMPARE(attemptLogs(sandbox->runtime()).size(), 2);
+    QVERIFY(readFile(first).contains("Setup failed: "));
+}
+
+QTEST_MAIN(AttemptTest)
+#include "tst_attempt.moc"

@@ -1,0 +1,35 @@
+"""The built launcher in a real X window: a mouse click on "Start setup" reaches the studio."""
+
+import os
+import subprocess
+import sys
+import unittest
+
+SOURCE = os.environ.get("VLMR_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
+BUNDLE = os.environ.get("VLMR_BUNDLE_DIR", "")
+JOURNEY = os.path.join(SOURCE, "tests", "support", "journey.py")
+
+
+@unittest.skipUnless(os.path.exists("/usr/bin/Xvfb") and os.path.isdir(BUNDLE), "needs Xvfb and a built bundle")
+class JourneyTest(unittest.TestCase):
+    def run_journey(self, name, *options):
+        # Kept beside the build, so the screenshots survive as the run's artefacts.
+        work = os.path.join(os.path.dirname(BUNDLE), "e2e-artifacts", name)
+        result = subprocess.run([sys.executable, JOURNEY, "--bundle", BUNDLE, "--work", work,
+                                 "--padding", "6000000", "--slow", "3000000", *options],
+                                capture_output=True, text=True, timeout=280)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        for shot in ("1-first-use.png", "2-downloading.png", "3-installing.png", "4-studio.png"):
+            self.assertGreater(os.path.getsize(os.path.join(work, "screenshots", shot)), 1000, shot)
+        return result.stdout
+
+    def test_click_reaches_the_studio(self):
+        self.run_journey("journey")
+
+    def test_killed_launcher_leaves_nothing_and_the_next_start_resumes(self):
+        output = self.run_journey("killed", "--kill-during-download")
+        self.assertIn("no setup command left", output)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,230 @@
+#!/usr/bin/env python3
+"""Runs the whole first-start journey of a built launcher bundle against the local HTTPS server.
+
+    python3 journey.py --bundle build/Vellmora.app --work DIR [--interactive] [--kill-during-download]
+
+It makes a demo runtime archive, serves it from 127.0.0.1, copies the bundle into DIR with a
+manifest that points at the server, and starts the launcher with XDG_DATA_HOME in DIR.
+
+--interactive starts it on your display and waits until you close it. Otherwise it runs under
+its own Xvfb, presses "Start setup" with a real mouse click, and saves a screenshot of each stage
+(first use, downloading, installing, the stand-in studio) in DIR/screenshots. It exits 0 when the
+studio was reached. --kill-during-download first kills the launcher with SIGKILL mid-download and
+checks that no setup command outlives it, then starts it again to resume the partial archive.
+"""
+
+import argparse
+import json
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import https_server  # noqa: E402
+
+PYTHON = "/usr/bin/python3" if os.path.exists("/usr/bin/python3") else sys.executable
+CONTENT_HEIGHT = 720
+
+
+class JourneyError(Exception):
+    pass
+
+
+def wait_for(condition, seconds, what):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.1)
+    raise JourneyError("timed out waiting for " + what)
+
+
+def prepare(bundle, work, padding, slow):
+    shutil.rmtree(work, ignore_errors=True)
+    for folder in ("serve", "server", "data", "home", "screenshots"):
+        os.makedirs(os.path.join(work, folder))
+    archive_path = os.path.join(work, "serve", "runtime.tar.gz")
+    made = subprocess.run([PYTHON, os.path.join(HERE, "make_runtime_archive.py"), archive_path,
+                           "--python", PYTHON, "--size-padding", str(padding)],
+                          check=True, capture_output=True, text=True)
+    archive = json.loads(made.stdout)
+    faults = ("--slow", str(slow)) if slow else ()
+    server = https_server.ServerProcess(archive_path, os.path.join(work, "server"), *faults, timeout=60)
+    demo_bundle = os.path.join(work, "Vellmora.app")
+    shutil.copytree(bundle, demo_bundle, symlinks=True)
+    manifest = {"python": {"url": server.url("/runtime.tar.gz"), "sha256": archive["sha256"],
+                           "size": archive["size"]}}
+    with open(os.path.join(demo_bundle, "Contents", "Resources", "runtime", "runtime-manifest.json"),
+              "w", encoding="utf-8") as handle:
+        json.dump(manifest, handle, indent=2)
+    return server, demo_bundle, archive
+
+
+def launcher_environment(work, server, display=None):
+    environment = dict(os.environ)
+    environment.update({
+        "XDG_DATA_HOME": os.path.join(work, "data"),
+        "CURL_CA_BUNDLE": server.cert,
+    })
+    environment.pop("QT_QPA_PLATFORM", None)
+    if display:
+        environment["DISPLAY"] = display
+    return environment
+
+
+def runtime_dir(work):
+    return os.path.join(work, "data", "Vellmora", "runtime")
+
+
+def record(work):
+    try:
+        with open(os.path.join(runtime_dir(work), "setup-progress.json"), encoding="utf-8") as handle:
+            return json.load(handle)
+    except (OSError, ValueError):
+        return {}
+
+
+class Xvfb:
+    def __init__(self):
+        for number in range(91, 140):
+            if not os.path.exists("/tmp/.X11-unix/X%d" % number) and not os.path.exists("/tmp/.X%d-lock" % number):
+                break
+        self.display = ":%d" % number
+        self.process = subprocess.Popen(["/usr/bin/Xvfb", self.display, "-screen", "0", "1024x900x24", "-nolisten", "tcp"],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for(lambda: os.path.exists("/tmp/.X11-unix/X%d" % number), 20, "Xvfb")
+
+    def run(self, *command):
+        environment = dict(os.environ, DISPLAY=self.display)
+        return subprocess.run(list(command), env=environment, capture_output=True, text=True)
+
+    def screenshot(self, path):
+        self.run("/usr/bin/import", "-window", "root", path)
+        return path
+
+    def window(self, title):
+        found = self.run("/usr/bin/xdotool", "search", "--onlyvisible", "--name", "^%s$" % title)
+        ids = found.stdout.split()
+        return ids[0] if ids else None
+
+    def click_start_setup(self, window):
+        geometry = self.run("/usr/bin/xdotool", "getwindowgeometry", "--shell", window).stdout
+        values = dict(line.split("=", 1) for line in geometry.split() if "=" in line)
+        x, y, height = int(values["X"]), int(values["Y"]), int(values["HEIGHT"])
+        menu = max(0, height - CONTENT_HEIGHT)
+        # The main button's centre: 370 + 222 / 2 across, 23 + 32 / 2 up from the bottom.
+        self.run("/usr/bin/xdotool", "mousemove", "--sync", str(x + 481), str(y + menu + CONTENT_HEIGHT - 39))
+        self.run("/usr/bin/xdotool", "click", "1")
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(10)
+
+
+def setup_commands_running(work):
+    """Processes whose command line names this journey's folder (curl, tar, the bootstrap)."""
+    found = []
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as handle:
+                cmdline = handle.read().replace(b"\0", b" ").decode(errors="replace")
+        except OSError:
+            continue
+        if work in cmdline and "https_server.py" not in cmdline and "Vellmora.app/Contents/MacOS" not in cmdline:
+            found.append(cmdline)
+    return found
+
+
+def start_launcher(bundle, environment):
+    executable = os.path.join(bundle, "Contents", "MacOS", "Vellmora")
+    return subprocess.Popen([executable], env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
+
+
+def kill_during_download(xvfb, bundle, environment, work):
+    launcher = start_launcher(bundle, environment)
+    window = wait_for(lambda: xvfb.window("Vellmora"), 30, "the setup window")
+    time.sleep(0.5)
+    xvfb.click_start_setup(window)
+    downloads = os.path.join(runtime_dir(work), "downloads")
+    wait_for(lambda: os.path.isdir(downloads) and any(os.path.getsize(os.path.join(downloads, name)) > 0
+                                                      for name in os.listdir(downloads)), 60, "the download")
+    launcher.send_signal(signal.SIGKILL)
+    launcher.wait(10)
+    wait_for(lambda: not setup_commands_running(work), 5, "curl to end with the launcher")
+    print("killed during download; no setup command left")
+
+
+def headless(bundle, work, server, kill_first):
+    xvfb = Xvfb()
+    shots = os.path.join(work, "screenshots")
+    launcher = None
+    try:
+        environment = launcher_environment(work, server, xvfb.display)
+        environment["VLMR_STUDIO_AUTOQUIT_SECONDS"] = "4"
+        if kill_first:
+            kill_during_download(xvfb, bundle, environment, work)
+        launcher = start_launcher(bundle, environment)
+        window = wait_for(lambda: xvfb.window("Vellmora"), 30, "the setup window")
+        time.sleep(1.0)
+        print(xvfb.screenshot(os.path.join(shots, "1-first-use.png")))
+        xvfb.click_start_setup(window)
+        wait_for(lambda: record(work).get("label") == "Downloading the studio runtime…", 30, "the download")
+        time.sleep(1.2)
+        print(xvfb.screenshot(os.path.join(shots, "2-downloading.png")))
+        wait_for(lambda: record(work).get("step", 1) >= 2, 120, "the engine installation")
+        time.sleep(0.3)
+        print(xvfb.screenshot(os.path.join(shots, "3-installing.png")))
+        wait_for(lambda: xvfb.window("Vellmora studio"), 120, "the stand-in studio")
+        time.sleep(0.5)
+        print(xvfb.screenshot(os.path.join(shots, "4-studio.png")))
+        status = launcher.wait(60)
+        if status != 0:
+            raise JourneyError("the launcher ended with status %d" % status)
+        if kill_first:
+            ranges = [entry.get("range") for entry in server.requests()]
+            if not any(ranges[1:]):
+                raise JourneyError("the second start did not resume the download: %r" % ranges)
+        if setup_commands_running(work):
+            raise JourneyError("setup commands outlived the launcher")
+    finally:
+        if launcher and launcher.poll() is None:
+            launcher.kill()
+            launcher.wait()
+        xvfb.stop()
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--bundle", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--interactive", action="store_true")
+    parser.add_argument("--kill-during-download", action="store_true")
+    parser.add_argument("--padding", type=int, default=30_000_000)
+    parser.add_argument("--slow", type=int, default=8_000_000)
+    arguments = parser.parse_args(argv)
+    work = os.path.abspath(arguments.work)
+    server, bundle, _ = prepare(os.path.abspath(arguments.bundle), work, arguments.padding, arguments.slow)
+    try:
+        if arguments.interactive:
+            environment = launcher_environment(work, server)
+            print("Vellmora's data folder for this demo:", os.path.join(work, "data"))
+            return subprocess.run([os.path.join(bundle, "Contents", "MacOS", "Vellmora")], env=environment).returncode
+        headless(bundle, work, server, arguments.kill_during_download)
+        print("The stand-in studio was reached. Screenshots are in", os.path.join(work, "screenshots"))
+        return 0
+    except JourneyError as error:
+        print("journey failed:", error, file=sys.stderr)
+        return 1
+    finally:
+        server.stop()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
