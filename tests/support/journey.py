@@ -40,7 +40,7 @@ def wait_for(condition, seconds, what):
         value = condition()
         if value:
             return value
-        time.sleep(0.1)
+        time.sleep(0.02)
     raise JourneyError("timed out waiting for " + what)
 
 
@@ -137,7 +137,7 @@ def setup_commands_running(work):
                 cmdline = handle.read().replace(b"\0", b" ").decode(errors="replace")
         except OSError:
             continue
-        if work in cmdline and "https_server.py" not in cmdline and "Vellmora.app/Contents/MacOS" not in cmdline:
+        if work in cmdline and not any(tool in cmdline for tool in ("https_server.py", "journey.py", "Contents/MacOS")):
             found.append(cmdline)
     return found
 
@@ -149,7 +149,7 @@ def start_launcher(bundle, environment):
 
 def kill_during_download(xvfb, bundle, environment, work):
     launcher = start_launcher(bundle, environment)
-    window = wait_for(lambda: xvfb.window("Vellmora"), 30, "the setup window")
+    window = wait_for(lambda: xvfb.window("Vellmora"), 90, "the setup window")
     time.sleep(0.5)
     xvfb.click_start_setup(window)
     downloads = os.path.join(runtime_dir(work), "downloads")
@@ -171,15 +171,15 @@ def headless(bundle, work, server, kill_first):
         if kill_first:
             kill_during_download(xvfb, bundle, environment, work)
         launcher = start_launcher(bundle, environment)
-        window = wait_for(lambda: xvfb.window("Vellmora"), 30, "the setup window")
+        window = wait_for(lambda: xvfb.window("Vellmora"), 90, "the setup window")
         time.sleep(1.0)
         print(xvfb.screenshot(os.path.join(shots, "1-first-use.png")))
         xvfb.click_start_setup(window)
         wait_for(lambda: record(work).get("label") == "Downloading the studio runtime…", 30, "the download")
         time.sleep(1.2)
         print(xvfb.screenshot(os.path.join(shots, "2-downloading.png")))
+        # Empty engine lists make this stage short: take the picture as soon as it begins.
         wait_for(lambda: record(work).get("step", 1) >= 2, 120, "the engine installation")
-        time.sleep(0.3)
         print(xvfb.screenshot(os.path.join(shots, "3-installing.png")))
         wait_for(lambda: xvfb.window("Vellmora studio"), 120, "the stand-in studio")
         time.sleep(0.5)
@@ -192,7 +192,7 @@ def headless(bundle, work, server, kill_first):
             if not any(ranges[1:]):
                 raise JourneyError("the second start did not resume the download: %r" % ranges)
         if setup_commands_running(work):
-            raise JourneyError("setup commands outlived the launcher")
+            raise JourneyError("setup commands outlived the launcher: %r" % setup_commands_running(work))
     finally:
         if launcher and launcher.poll() is None:
             launcher.kill()
