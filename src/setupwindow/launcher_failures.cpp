@@ -11,7 +11,8 @@
 
 std::optional<QString> StudioLauncher::setupSpaceError() const
 {
-    return failuretexts::spaceError(platform::freeSpace(runtime()));
+    const QString path = runtime();
+    return failuretexts::spaceError(context.freeSpace ? context.freeSpace(path) : platform::freeSpace(path));
 }
 
 std::optional<QString> StudioLauncher::setupFailureMessage() const

@@ -37,6 +37,8 @@ struct LauncherContext
     QStringList arguments;      // the process arguments, executable path included
     QString executablePath;     // the launcher's real executable path; empty when unknown
     std::function<qint64()> physicalMemory; // read afresh wherever the memory matters
+    // Free bytes on the volume holding a path; none when unknown. Empty means the platform's answer.
+    std::function<std::optional<qint64>(const QString &)> freeSpace;
 };
 
 using Clock = std::chrono::steady_clock;

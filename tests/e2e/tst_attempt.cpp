@@ -47,6 +47,7 @@ private slots:
     void cancelDuringDownload();
     void cancelDuringBootstrapEndsItsChildren();
     void heldLockRefusesTheAttempt();
+    void notEnoughSpaceRefusesBeforeAnyWork();
     void bootstrapFailureTextWins();
     void exitZeroWithoutReceiptIsNotSuccess();
     void everyAttemptKeepsItsOwnLog();
@@ -197,6 +198,39 @@ void AttemptTest::heldLockRefusesTheAttempt()
     holder.waitForFinished();
 
     // Once the other process lets go, setup can start here.
+    serve();
+    launcher->beginSetup();
+    QVERIFY(launcher->isWorking());
+    waitForAttemptEnd();
+}
+
+void AttemptTest::notEnoughSpaceRefusesBeforeAnyWork()
+{
+    sandbox->setFreeSpace(qint64(20) * 1073741824 - 1);
+    launcher = sandbox->launcher();
+    launcher->applicationDidFinishLaunching();
+    writeFile(launcher->progressURL(), R"({"state": "failed", "message": "left over"})");
+    launcher->beginSetup();
+    const QString refusal =
+        QStringLiteral("Setup needs 20 GB free; 20.0 GB is available. Free at least 0.0 GB, then retry setup.");
+    QVERIFY(!launcher->isWorking());
+    QCOMPARE(launcher->status->text(), refusal);
+    QCOMPARE(launcher->action->text(), QStringLiteral("Retry setup"));
+    QVERIFY(launcher->details->isEnabled());
+    QVERIFY(launcher->compactModels->isEnabled());
+    QCOMPARE(readFile(*launcher->currentDisplayedLog()), (refusal + QLatin1Char('\n')).toUtf8());
+    const auto record = progress::read(launcher->progressURL());
+    QCOMPARE(progress::label(*record), refusal);
+    QCOMPARE(record->value(QLatin1String("state")).toString(), QStringLiteral("failed"));
+    QCOMPARE(progress::failureText(record), QString()); // an empty message, not none
+    QTest::qWait(600); // no poll or worker: nothing rewrites the status
+    QCOMPARE(launcher->status->text(), refusal);
+    QVERIFY(!QFileInfo::exists(sandbox->runtime() + QStringLiteral("/downloads")));
+
+    // Exactly 20 GB is enough.
+    sandbox->setFreeSpace(qint64(20) * 1073741824);
+    launcher = sandbox->launcher();
+    launcher->applicationDidFinishLaunching();
     serve();
     launcher->beginSetup();
     QVERIFY(launcher->isWorking());

@@ -31,6 +31,8 @@ LauncherContext Sandbox::context(QStringList arguments, qint64 memory) const
     context.arguments = arguments.isEmpty() ? QStringList{bundleExecutable()} : arguments;
     context.executablePath = bundleExecutable();
     context.physicalMemory = [memory] { return memory; };
+    if (fakeFreeSpace)
+        context.freeSpace = [bytes = freeSpace](const QString &) { return bytes; };
     return context;
 }
 

@@ -29,10 +29,14 @@ public:
     QString runtime() const { return applicationSupport() + QStringLiteral("/Vellmora/runtime"); }
 
     LauncherContext context(QStringList arguments = {}, qint64 memory = qint64(32) << 30) const;
+    // Makes launchers from this sandbox see `bytes` free (none: the volume cannot be asked).
+    void setFreeSpace(std::optional<qint64> bytes) { freeSpace = bytes; fakeFreeSpace = true; }
     std::unique_ptr<StudioLauncher> launcher(QStringList arguments = {}, qint64 memory = qint64(32) << 30) const;
 
 private:
     QTemporaryDir dir;
+    bool fakeFreeSpace = false;
+    std::optional<qint64> freeSpace;
 };
 
 void writeFile(const QString &path, const QByteArray &bytes); // creates parent folders
