@@ -89,6 +89,16 @@ QWidget *darkContent()
     return content;
 }
 
+// Every failure to read the saved choice is silent: the profile in memory then stands.
+std::optional<QString> savedProfile(const QString &runtime)
+{
+    try {
+        return modelprofile::parseSaved(platform::readWholeFile(runtime + QStringLiteral("/model-profile.json")));
+    } catch (const std::exception &) {
+        return std::nullopt;
+    }
+}
+
 void centreOnScreen(QWidget *window)
 {
     if (const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen())
@@ -118,19 +128,14 @@ void StudioLauncher::buildWindow()
 
     place(splashImage(resources + QStringLiteral("/app/sonaric/app/ui/branding/splash-quenby.png")), content, 0, 324,
           620, 396);
-    QLabel *intro = wrappingLabel("intro",
-                                  QStringLiteral("Prepare your local voice studio. Setup downloads the voice engines "
-                                                 "and may take several minutes. Model weights download on first use."),
-                                  13, Qt::white);
-    place(intro, content, 28, 272, 564, 44);
+    place(wrappingLabel("intro",
+                        QStringLiteral("Prepare your local voice studio. Setup downloads the voice engines and may "
+                                       "take several minutes. Model weights download on first use."),
+                        13, Qt::white),
+          content, 28, 272, 564, 44);
 
-    try {
-        if (const auto saved = modelprofile::parseSaved(
-                platform::readWholeFile(runtime() + QStringLiteral("/model-profile.json"))))
-            modelProfile = *saved;
-    } catch (const std::exception &) {
-        // No saved choice yet, or an unreadable one: keep the current profile.
-    }
+    if (const std::optional<QString> saved = savedProfile(runtime()))
+        modelProfile = *saved;
     configureChoices(content);
 
     const qint64 memory = context.physicalMemory();
@@ -194,7 +199,6 @@ void StudioLauncher::configureSetupControls(QWidget *content)
     for (QPushButton *button : {action, cancel, details})
         setPixelFont(button, 13);
     action->setEnabled(true);
-    action->setDefault(true);
     cancel->setEnabled(false);
     details->setEnabled(false);
     connect(action, &QPushButton::clicked, this, &StudioLauncher::beginSetup);
