@@ -1,0 +1,85 @@
+# Installing and packaging.
+#
+# Linux: the bundle is installed whole under <prefix>/lib/vellmora, because it holds an
+# architecture-dependent executable together with its private data and is not meant to be run by
+# path (FHS: /usr/lib/<package> for a program's internal files; /usr/share must stay
+# architecture-independent). The launcher finds Resources/ and Info.plist next to its real path, so
+# the bundle keeps its layout and bin/vellmora is only a relative symbolic link into it.
+# macOS: the bundle itself is the product; it goes to the root of a disk image.
+
+set(VLMR_INSTALL_COMMAND "bin/vellmora")
+if(APPLE)
+  set(VLMR_INSTALL_BUNDLE "Vellmora.app")
+else()
+  set(VLMR_INSTALL_BUNDLE "lib/vellmora/Vellmora.app")
+endif()
+
+# Source and build folders must not end up in the installed executable's debug information.
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  target_compile_options(vlmr_options INTERFACE
+    "-ffile-prefix-map=${CMAKE_SOURCE_DIR}=."
+    "-ffile-prefix-map=${CMAKE_BINARY_DIR}=build")
+endif()
+
+install(TARGETS Vellmora RUNTIME DESTINATION "${VLMR_INSTALL_BUNDLE}/Contents/MacOS")
+install(FILES "${VLMR_BUNDLE_DIR}/Contents/Info.plist" DESTINATION "${VLMR_INSTALL_BUNDLE}/Contents")
+
+# The same resource list the build copies into the bundle; scripts (#!) stay executable.
+foreach(resource IN LISTS VLMR_RESOURCE_FILES)
+  file(RELATIVE_PATH relative "${CMAKE_SOURCE_DIR}/resources" "${resource}")
+  get_filename_component(folder "${relative}" DIRECTORY)
+  set(destination "${VLMR_INSTALL_BUNDLE}/Contents/Resources/${folder}")
+  file(READ "${resource}" head LIMIT 2 HEX)
+  if(head STREQUAL "2321")
+    install(PROGRAMS "${resource}" DESTINATION "${destination}")
+  else()
+    install(FILES "${resource}" DESTINATION "${destination}")
+  endif()
+endforeach()
+
+if(NOT APPLE)
+  # Made at configure time so the install copies a link, not the executable it points to.
+  get_filename_component(command_folder "${VLMR_INSTALL_COMMAND}" DIRECTORY)
+  file(RELATIVE_PATH link_target "/prefix/${command_folder}" "/prefix/${VLMR_INSTALL_BUNDLE}/Contents/MacOS/Vellmora")
+  set(VLMR_COMMAND_LINK "${CMAKE_BINARY_DIR}/install-links/vellmora")
+  file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/install-links")
+  file(CREATE_LINK "${link_target}" "${VLMR_COMMAND_LINK}" SYMBOLIC)
+  install(FILES "${VLMR_COMMAND_LINK}" DESTINATION "${command_folder}")
+
+  install(FILES packaging/vellmora.desktop DESTINATION share/applications)
+  install(DIRECTORY resources/icons/hicolor DESTINATION share/icons
+    FILES_MATCHING PATTERN "vellmora.png")
+endif()
+
+set(CPACK_PACKAGE_NAME "vellmora")
+set(CPACK_PACKAGE_VENDOR "Vellmora")
+set(CPACK_PACKAGE_CONTACT "Vellmora <packages@vellmora.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Launcher for the Vellmora local voice studio")
+set(CPACK_PACKAGE_DESCRIPTION "Sets up the studio runtime for each user (a standalone Python \
+interpreter with the voice engines, downloaded on first start into ~/.local/share/Vellmora) \
+and starts the studio.")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_SOURCE_GENERATOR "TGZ")
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/" "__pycache__")
+
+if(APPLE)
+  # Not checked on the Linux machines this is built on.
+  set(CPACK_GENERATOR "DragNDrop")
+  set(CPACK_DMG_VOLUME_NAME "Vellmora")
+else()
+  set(CPACK_GENERATOR "DEB;TGZ")
+  set(CPACK_DEBIAN_FILE_NAME "DEB-DEFAULT")
+  set(CPACK_DEBIAN_PACKAGE_RELEASE "1")
+  set(CPACK_DEBIAN_PACKAGE_SECTION "sound")
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+  # Libraries come from dpkg-shlibdeps; these are what the launcher loads or runs by name:
+  # the .icns icon through Qt's image-format plugin, "Show details" through xdg-open,
+  # downloads and unpacking through /usr/bin/curl and /usr/bin/tar, and Python with venv for
+  # runtime interpreters that defer to the system's.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "curl, tar, python3, python3-venv, qt6-image-formats-plugins, xdg-utils")
+endif()
+
+include(CPack)
