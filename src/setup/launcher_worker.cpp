@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "setup/archive.h"
 #include "setup/manifest.h"
 #include "shell/setuperror.h"
 #include "studio/receipt.h"
@@ -13,21 +14,6 @@ namespace {
 const QString curl = QStringLiteral("/usr/bin/curl");
 const QString tar = QStringLiteral("/usr/bin/tar");
 const QString running = QStringLiteral("running");
-
-[[noreturn]] void checksumFailed(const QString &archive)
-{
-    platform::removeFileQuietly(archive);
-    throw SetupError(QStringLiteral("The Python download failed checksum verification. Please retry setup."));
-}
-
-bool alreadyDownloaded(const QString &archive, const QString &sha256)
-{
-    try {
-        return receipt::hash(archive) == sha256;
-    } catch (const std::exception &) {
-        return false; // usually: nothing downloaded yet
-    }
-}
 
 } // namespace
 
@@ -47,23 +33,18 @@ void StudioLauncher::installRuntime(const WorkerCompletion &completion)
 
 void StudioLauncher::installSteps()
 {
-    const manifest::RuntimeArchive archive =
+    const manifest::RuntimeArchive expected =
         manifest::parse(platform::readWholeFile(manifestURL()), manifestURL());
 
     const QString downloads = runtime() + QStringLiteral("/downloads");
     platform::createDirectories(downloads);
-    const QString archivePath = downloads + QLatin1Char('/') + archive.sha256 + QStringLiteral(".tar.gz");
+    const QString archivePath = downloads + QLatin1Char('/') + expected.sha256 + QStringLiteral(".tar.gz");
     writeProgress(QStringLiteral("Downloading the studio runtime…"), 1, running, QString(), 1, 4, archivePath,
-                  archive.size);
+                  expected.size);
 
-    if (!alreadyDownloaded(archivePath, archive.sha256))
-        download(archivePath, archive.url);
-
-    platform::requireAttributes(archivePath);
-    if (platform::fileSize(archivePath) != archive.size)
-        checksumFailed(archivePath);
-    if (receipt::hash(archivePath) != archive.sha256)
-        checksumFailed(archivePath);
+    if (!archive::alreadyDownloaded(archivePath, expected.sha256))
+        download(archivePath, expected.url);
+    archive::verify(archivePath, expected);
 
     writeProgress(QStringLiteral("Extracting the studio runtime…"), 3, running, QString(), 1, 4, QString(), 0);
     const QString staging =

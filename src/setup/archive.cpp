@@ -1,0 +1,35 @@
+#include "setup/archive.h"
+
+#include "platform/files.h"
+#include "shell/setuperror.h"
+#include "studio/receipt.h"
+
+namespace archive {
+
+namespace {
+[[noreturn]] void reject(const QString &path)
+{
+    platform::removeFileQuietly(path);
+    throw SetupError(QStringLiteral("The Python download failed checksum verification. Please retry setup."));
+}
+} // namespace
+
+bool alreadyDownloaded(const QString &path, const QString &sha256)
+{
+    try {
+        return receipt::hash(path) == sha256;
+    } catch (const std::exception &) {
+        return false; // usually: nothing downloaded yet
+    }
+}
+
+void verify(const QString &path, const manifest::RuntimeArchive &expected)
+{
+    platform::requireAttributes(path);
+    if (platform::fileSize(path) != expected.size)
+        reject(path);
+    if (receipt::hash(path) != expected.sha256)
+        reject(path);
+}
+
+} // namespace archive
