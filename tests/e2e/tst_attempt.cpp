@@ -16,17 +16,6 @@ using namespace testsupport;
 
 namespace {
 
-bool anyProcessMentions(const QByteArray &marker)
-{
-    QDirIterator it(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        const QByteArray cmdline = readFile(it.next() + QStringLiteral("/cmdline"));
-        if (cmdline.contains(marker))
-            return true;
-    }
-    return false;
-}
-
 QStringList attemptLogs(const QString &runtime)
 {
     return QDir(runtime).entryList({QStringLiteral("setup-*.log")}, QDir::Files);

@@ -1,9 +1,13 @@
 #include "testsupport.h"
 
+#include "studio/receipt.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <stdexcept>
 
 namespace testsupport {
@@ -77,6 +81,27 @@ void copyTree(const QString &from, const QString &to)
         else
             QFile::copy(source, target);
     }
+}
+
+bool anyProcessMentions(const QByteArray &marker)
+{
+    QDirIterator it(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        const QByteArray cmdline = readFile(it.next() + QStringLiteral("/cmdline"));
+        if (cmdline.contains(marker) && !cmdline.contains("https_server.py"))
+            return true;
+    }
+    return false;
+}
+
+void writeValidReceipt(const Sandbox &sandbox, const QString &python)
+{
+    const QJsonObject receipt{
+        {QStringLiteral("runtime_id"), receipt::hash(sandbox.resources() + QStringLiteral("/runtime/runtime-manifest.json"))},
+        {QStringLiteral("main_python"), python},
+        {QStringLiteral("seedvc_python"), python},
+        {QStringLiteral("mlx_python"), python}};
+    writeFile(sandbox.runtime() + QStringLiteral("/runtime.json"), QJsonDocument(receipt).toJson());
 }
 
 } // namespace testsupport

@@ -44,5 +44,9 @@ QByteArray readFile(const QString &path);
 // Writes an executable script (mode 0755).
 void writeExecutable(const QString &path, const QByteArray &script);
 void copyTree(const QString &from, const QString &to);
+// True while any process's command line (other than the test server's) contains `marker`.
+bool anyProcessMentions(const QByteArray &marker);
+// A receipt that validates against the sandbox's manifest, all three interpreters `python`.
+void writeValidReceipt(const Sandbox &sandbox, const QString &python);
 
 } // namespace testsupport

@@ -64,11 +64,7 @@ void StartupTest::repairNeverReadsTheReceipt()
     // show the launch error.
     const auto launcher = sandbox.launcher({QStringLiteral("/app/Vellmora"), QStringLiteral("--repair")});
     testsupport::writeExecutable(sandbox.path(QStringLiteral("py")), "#!/bin/sh\nexit 0\n");
-    const QJsonObject receiptObject{{QStringLiteral("runtime_id"), receipt::hash(launcher->manifestURL())},
-                                    {QStringLiteral("main_python"), sandbox.path(QStringLiteral("py"))},
-                                    {QStringLiteral("seedvc_python"), sandbox.path(QStringLiteral("py"))},
-                                    {QStringLiteral("mlx_python"), sandbox.path(QStringLiteral("py"))}};
-    testsupport::writeFile(sandbox.runtime() + QStringLiteral("/runtime.json"), QJsonDocument(receiptObject).toJson());
+    testsupport::writeValidReceipt(sandbox, sandbox.path(QStringLiteral("py")));
     launcher->applicationDidFinishLaunching();
     QVERIFY(launcher->setupWindow());
     QVERIFY(launcher->setupWindow()->isVisible());
@@ -143,11 +139,7 @@ void StartupTest::validReceiptThatCannotLaunchShowsItsError()
     Sandbox sandbox;
     const auto launcher = sandbox.launcher();
     testsupport::writeExecutable(sandbox.path(QStringLiteral("py")), "#!/bin/sh\nexit 0\n");
-    const QJsonObject receiptObject{{QStringLiteral("runtime_id"), receipt::hash(launcher->manifestURL())},
-                                    {QStringLiteral("main_python"), sandbox.path(QStringLiteral("py"))},
-                                    {QStringLiteral("seedvc_python"), sandbox.path(QStringLiteral("py"))},
-                                    {QStringLiteral("mlx_python"), sandbox.path(QStringLiteral("py"))}};
-    testsupport::writeFile(sandbox.runtime() + QStringLiteral("/runtime.json"), QJsonDocument(receiptObject).toJson());
+    testsupport::writeValidReceipt(sandbox, sandbox.path(QStringLiteral("py")));
     // launch.log as a folder cannot be opened for writing: the start fails with the platform text.
     QDir().mkpath(sandbox.runtime() + QStringLiteral("/launch.log"));
     launcher->applicationDidFinishLaunching();
