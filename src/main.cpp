@@ -33,7 +33,9 @@ int main(int argc, char *argv[])
     auto *menu = new QMenuBar;
     auto *appMenu = menu->addMenu(QStringLiteral("Vellmora"));
     QAction *quit = appMenu->addAction(QStringLiteral("Quit Vellmora"));
-    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcuts(QKeySequence::Quit);
+    if (quit->shortcuts().isEmpty()) // platforms without a theme (offscreen, bare X servers)
+        quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
     QObject::connect(quit, &QAction::triggered, delegate, &StudioLauncher::requestTermination);
     delegate->setMainMenu(menu);
