@@ -55,9 +55,10 @@ set(CPACK_PACKAGE_NAME "vellmora")
 set(CPACK_PACKAGE_VENDOR "Vellmora")
 set(CPACK_PACKAGE_CONTACT "Vellmora <packages@vellmora.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Launcher for the Vellmora local voice studio")
-set(CPACK_PACKAGE_DESCRIPTION "Sets up the studio runtime for each user (a standalone Python \
-interpreter with the voice engines, downloaded on first start into ~/.local/share/Vellmora) \
-and starts the studio.")
+set(CPACK_PACKAGE_DESCRIPTION
+  "On first start it downloads a standalone Python runtime and installs the voice\n\
+engines into the user's data folder (~/.local/share/Vellmora); later starts open\n\
+the studio at once.")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "TGZ")
