@@ -140,9 +140,13 @@ std::unique_ptr<LocalHttpsServer> WorkerTest::serve(const QStringList &faults, c
     return server;
 }
 
+// The watcher samples the record, so each worker record must stand for a while: a padded archive
+// keeps hashing and extracting busy for tens of milliseconds even on a loaded machine.
+const QStringList paddedArchive = {QStringLiteral("--size-padding"), QStringLiteral("40000000")};
+
 void WorkerTest::happyPathInstallsTheRuntime()
 {
-    const auto server = serve();
+    const auto server = serve({}, paddedArchive);
     QVERIFY(server->isListening());
     RecordWatcher watcher(launcher->progressURL());
     const Outcome outcome = runWorker(*launcher);
@@ -171,7 +175,7 @@ void WorkerTest::happyPathInstallsTheRuntime()
 
 void WorkerTest::verifiedArchiveIsReusedWithoutARequest()
 {
-    const auto server = serve();
+    const auto server = serve({}, paddedArchive);
     QDir().mkpath(sandbox->runtime() + QStringLiteral("/downloads"));
     QFile::copy(archive.path, downloaded());
     RecordWatcher watcher(launcher->progressURL());
