@@ -15,6 +15,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Lets Wayland desktops match the window to vellmora.desktop and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vellmora"));
     // Closing the window asks the launcher first (a running studio keeps it alive).
     QApplication::setQuitOnLastWindowClosed(false);
 
