@@ -27,8 +27,14 @@ class JourneyTest(unittest.TestCase):
         self.run_journey("journey")
 
     def test_killed_launcher_leaves_nothing_and_the_next_start_resumes(self):
-        output = self.run_journey("killed", "--kill-during-download")
+        output = self.run_journey("killed", "--interrupt", "kill")
         self.assertIn("no setup command left", output)
+
+    def test_quitting_during_setup_stops_the_download(self):
+        for how in ("term", "ctrl-q"):
+            with self.subTest(how=how):
+                output = self.run_journey("quit-" + how, "--interrupt", how)
+                self.assertIn("stopped during download (%s)" % how, output)
 
 
 if __name__ == "__main__":

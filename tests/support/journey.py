@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs the whole first-start journey of a built launcher bundle against the local HTTPS server.
 
-    python3 journey.py --bundle build/Vellmora.app --work DIR [--interactive] [--kill-during-download]
+    python3 journey.py --bundle build/Vellmora.app --work DIR [--interactive] [--interrupt HOW]
 
 It makes a demo runtime archive, serves it from 127.0.0.1, copies the bundle into DIR with a
 manifest that points at the server, and starts the launcher with XDG_DATA_HOME in DIR.
@@ -9,8 +9,9 @@ manifest that points at the server, and starts the launcher with XDG_DATA_HOME i
 --interactive starts it on your display and waits until you close it. Otherwise it runs under
 its own Xvfb, presses "Start setup" with a real mouse click, and saves a screenshot of each stage
 (first use, downloading, installing, the stand-in studio) in DIR/screenshots. It exits 0 when the
-studio was reached. --kill-during-download first kills the launcher with SIGKILL mid-download and
-checks that no setup command outlives it, then starts it again to resume the partial archive.
+studio was reached. --interrupt first stops the launcher mid-download (SIGKILL, SIGTERM, SIGINT,
+SIGHUP or Ctrl+Q) and checks that no setup command outlives it, then starts it again to resume the
+partial archive.
 """
 
 import argparse
@@ -147,7 +148,7 @@ def start_launcher(bundle, environment):
     return subprocess.Popen([executable], env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
 
 
-def kill_during_download(xvfb, bundle, environment, work):
+def interrupt_during_download(xvfb, bundle, environment, work, how):
     launcher = start_launcher(bundle, environment)
     window = wait_for(lambda: xvfb.window("Vellmora"), 90, "the setup window")
     time.sleep(0.5)
@@ -155,21 +156,27 @@ def kill_during_download(xvfb, bundle, environment, work):
     downloads = os.path.join(runtime_dir(work), "downloads")
     wait_for(lambda: os.path.isdir(downloads) and any(os.path.getsize(os.path.join(downloads, name)) > 0
                                                       for name in os.listdir(downloads)), 60, "the download")
-    launcher.send_signal(signal.SIGKILL)
-    launcher.wait(10)
+    if how == "ctrl-q":
+        xvfb.run("/usr/bin/xdotool", "windowactivate", "--sync", window)
+        xvfb.run("/usr/bin/xdotool", "key", "--window", window, "ctrl+q")
+    else:
+        launcher.send_signal(getattr(signal, "SIG" + how.upper()))
+    status = launcher.wait(10)
+    if how != "kill" and status != 0:
+        raise JourneyError("quitting during setup ended the launcher with status %d" % status)
     wait_for(lambda: not setup_commands_running(work), 5, "curl to end with the launcher")
-    print("killed during download; no setup command left")
+    print("stopped during download (%s); no setup command left" % how)
 
 
-def headless(bundle, work, server, kill_first):
+def headless(bundle, work, server, interrupt):
     xvfb = Xvfb()
     shots = os.path.join(work, "screenshots")
     launcher = None
     try:
         environment = launcher_environment(work, server, xvfb.display)
         environment["VLMR_STUDIO_AUTOQUIT_SECONDS"] = "4"
-        if kill_first:
-            kill_during_download(xvfb, bundle, environment, work)
+        if interrupt:
+            interrupt_during_download(xvfb, bundle, environment, work, interrupt)
         launcher = start_launcher(bundle, environment)
         window = wait_for(lambda: xvfb.window("Vellmora"), 90, "the setup window")
         time.sleep(1.0)
@@ -187,7 +194,7 @@ def headless(bundle, work, server, kill_first):
         status = launcher.wait(60)
         if status != 0:
             raise JourneyError("the launcher ended with status %d" % status)
-        if kill_first:
+        if interrupt:
             ranges = [entry.get("range") for entry in server.requests()]
             if not any(ranges[1:]):
                 raise JourneyError("the second start did not resume the download: %r" % ranges)
@@ -205,7 +212,8 @@ def main(argv=None):
     parser.add_argument("--bundle", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--interactive", action="store_true")
-    parser.add_argument("--kill-during-download", action="store_true")
+    parser.add_argument("--interrupt", choices=("kill", "term", "int", "hup", "ctrl-q"),
+                        help="stop the first launcher this way mid-download, then start another")
     parser.add_argument("--padding", type=int, default=30_000_000)
     parser.add_argument("--slow", type=int, default=8_000_000)
     arguments = parser.parse_args(argv)
@@ -216,7 +224,7 @@ def main(argv=None):
             environment = launcher_environment(work, server)
             print("Vellmora's data folder for this demo:", os.path.join(work, "data"))
             return subprocess.run([os.path.join(bundle, "Contents", "MacOS", "Vellmora")], env=environment).returncode
-        headless(bundle, work, server, arguments.kill_during_download)
+        headless(bundle, work, server, arguments.interrupt)
         print("The stand-in studio was reached. Screenshots are in", os.path.join(work, "screenshots"))
         return 0
     except JourneyError as error:
