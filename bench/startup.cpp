@@ -133,7 +133,7 @@ double median(std::vector<qint64> values)
 {
     std::sort(values.begin(), values.end());
     const std::size_t middle = values.size() / 2;
-    const double value = values.size() % 2 ? double(values[middle]) : (values[middle - 1] + values[middle]) / 2.0;
+    const double value = values.size() % 2 ? double(values[middle]) : static_cast<double>(values[middle - 1] + values[middle]) / 2.0;
     return value / 1e6;
 }
 

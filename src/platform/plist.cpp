@@ -13,10 +13,12 @@ PlistDictionary::PlistDictionary(void *node) : node_(node) {}
 
 std::optional<PlistDictionary> PlistDictionary::fromBytes(const QByteArray &bytes)
 {
-    if (bytes.isEmpty() || bytes.size() > std::numeric_limits<int32_t>::max())
+    // XML only, and without NUL, which XML never carries: for both, libplist 2.2 builds strings
+    // shorter than their recorded length, and its writer then reads past them.
+    if (bytes.isEmpty() || bytes.size() > std::numeric_limits<int32_t>::max() || bytes.contains('\0'))
         return std::nullopt;
     plist_t node = nullptr;
-    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &node);
+    plist_from_xml(bytes.constData(), static_cast<uint32_t>(bytes.size()), &node);
     if (!node)
         return std::nullopt;
     if (plist_get_node_type(node) != PLIST_DICT) {

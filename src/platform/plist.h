@@ -11,7 +11,7 @@ namespace platform {
 class PlistDictionary
 {
 public:
-    // None when the bytes are not a property list whose top level is a dictionary.
+    // None when the bytes are not an XML property list whose top level is a dictionary.
     static std::optional<PlistDictionary> fromBytes(const QByteArray &bytes);
     PlistDictionary(const PlistDictionary &other);
     PlistDictionary &operator=(const PlistDictionary &other);

@@ -44,6 +44,11 @@ std::optional<QJsonObject> read(const QString &path)
     } catch (const std::exception &) {
         return std::nullopt;
     }
+    return parse(bytes);
+}
+
+std::optional<QJsonObject> parse(const QByteArray &bytes)
+{
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())

@@ -40,6 +40,8 @@ void write(const QString &path, const Record &record);
 // The record's top-level object; none when the file is missing, unreadable, not JSON or not an
 // object. Every reader goes through here.
 std::optional<QJsonObject> read(const QString &path);
+// The same for bytes already read.
+std::optional<QJsonObject> parse(const QByteArray &bytes);
 
 // A member of the expected JSON type, or none when it is missing or of another type.
 std::optional<QString> stringMember(const QJsonObject &record, QLatin1String key);

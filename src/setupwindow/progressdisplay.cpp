@@ -75,7 +75,8 @@ Display update(const std::optional<QJsonObject> &record, Clock::time_point now,
     if (raw) {
         const qint64 shown = *raw >= downloadTotal ? downloadTotal : std::max<qint64>(*raw, 0);
         display.bar = Bar::Determinate;
-        display.percent = static_cast<double>(shown) * 100.0 / static_cast<double>(downloadTotal);
+        // Rounding of totals beyond 2^53 bytes can carry a full download just past 100.
+        display.percent = std::min(100.0, static_cast<double>(shown) * 100.0 / static_cast<double>(downloadTotal));
         if (display.measuring.path != downloadPath)
             display.measuring = Measuring{downloadPath, now, shown};
         secondLine = QString::asprintf("%.1f / %.1f MB downloaded", static_cast<double>(shown) / 1e6,

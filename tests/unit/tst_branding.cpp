@@ -65,6 +65,15 @@ public:
     Plist &operator=(const Plist &) = delete;
 
     bool isDictionary() const { return node && plist_get_node_type(node) == PLIST_DICT; }
+    QByteArray binary() const
+    {
+        char *bytes = nullptr;
+        uint32_t length = 0;
+        plist_to_bin(node, &bytes, &length);
+        const QByteArray result(bytes, static_cast<qsizetype>(length));
+        plist_to_bin_free(bytes);
+        return result;
+    }
     QStringList keys() const
     {
         QStringList result;
@@ -163,6 +172,11 @@ private slots:
         QTest::newRow("name not a string") << infoPlist(identifier + "<key>CFBundleName</key><true/>\n");
         QTest::newRow("no Info.plist") << QByteArray();
         QTest::newRow("garbage Info.plist") << QByteArray("<plist><dict><key>CFBundleName");
+        // Both once made libplist's XML writer read past a string it had just parsed (found by fuzzing).
+        QTest::newRow("binary property list") << Plist(infoPlist(identifier + name)).binary();
+        QTest::newRow("NUL inside a string")
+            << infoPlist(identifier + name + "<key>CFBundleIconFile</key><string>T" + QByteArray(1, '\0')
+                         + "rnwick</string>\n");
         QTest::newRow("top level not a dictionary")
             << QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>x</string></array></plist>");
     }
