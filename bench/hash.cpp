@@ -65,7 +65,7 @@ int main(int argc, char *argv[])
     const long growth = peakResidentKiB() - before;
     const double best = *std::min_element(ours.begin(), ours.end());
     const double baseline = *std::min_element(openssl.begin(), openssl.end());
-    const double mib = static_cast<double>(mebibytes);
+    const auto mib = static_cast<double>(mebibytes);
     std::printf("file: %lld MiB, digest %s\n", static_cast<long long>(mebibytes), qPrintable(digest));
     std::printf("hash:    %.3f s (%.0f MiB/s)\n", best, mib / best);
     std::printf("openssl: %.3f s (%.0f MiB/s)\n", baseline, mib / baseline);

@@ -110,7 +110,7 @@ void StudioLauncher::startWorker()
 {
     const QPointer<StudioLauncher> weak(this);
     std::thread([this, weak] {
-        installRuntime([weak](std::optional<QString> failure) {
+        installRuntime([weak](const std::optional<QString> &failure) {
             QMetaObject::invokeMethod(
                 qApp,
                 [weak, failure] {

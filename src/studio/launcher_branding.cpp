@@ -14,7 +14,7 @@ QString StudioLauncher::brandInterpreter(const QString &directory, const QString
 
     // Fixed order, nothing rolled back: link, Info.plist, icon.
     const QDir folder(directory);
-    const QString link = folder.absoluteFilePath(branding::linkName(name));
+    QString link = folder.absoluteFilePath(branding::linkName(name));
     platform::createSymbolicLink(folder.absoluteFilePath(QStringLiteral("python3")), link);
     platform::writeFileAtomically(folder.absoluteFilePath(QStringLiteral("Info.plist")),
                                   branding::brandedInfo(*info, name, role).toXml());

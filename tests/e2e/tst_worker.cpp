@@ -272,7 +272,7 @@ void WorkerTest::manifestRules_data()
     QTest::addColumn<QByteArray>("manifest");
     const QByteArray quoted = '"' + QByteArray(64, 'a') + '"';
     const auto entry = [](const QByteArray &url, const QByteArray &sha256, const QByteArray &size) -> QByteArray {
-        return QByteArray("{\"python\": {\"url\": ") + url + ", \"sha256\": " + sha256 + ", \"size\": " + size
+        return QByteArray(R"({"python": {"url": )") + url + R"(, "sha256": )" + sha256 + R"(, "size": )" + size
                + "}}";
     };
     QTest::newRow("plain http") << entry("\"http://127.0.0.1/r.tar.gz\"", quoted, "10");

@@ -17,8 +17,8 @@ QString supportScript(const char *name)
 }
 } // namespace
 
-LocalHttpsServer::LocalHttpsServer(const QString &root, const QString &directory, const QStringList &faults)
-    : workDir(directory)
+LocalHttpsServer::LocalHttpsServer(const QString &root, QString directory, const QStringList &faults)
+    : workDir(std::move(directory))
 {
     const QString portFile = workDir + QStringLiteral("/port");
     QFile::remove(portFile);

@@ -14,7 +14,7 @@ class LocalHttpsServer
 {
 public:
     // `root` is the file (or folder) to serve; `faults` are the server's fault flags.
-    LocalHttpsServer(const QString &root, const QString &workDir, const QStringList &faults = {});
+    LocalHttpsServer(const QString &root, QString workDir, const QStringList &faults = {});
     ~LocalHttpsServer();
     LocalHttpsServer(const LocalHttpsServer &) = delete;
     LocalHttpsServer &operator=(const LocalHttpsServer &) = delete;

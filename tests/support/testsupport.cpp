@@ -26,7 +26,7 @@ Sandbox::Sandbox()
     QDir().mkpath(path(QStringLiteral("home")));
 }
 
-LauncherContext Sandbox::context(QStringList arguments, qint64 memory) const
+LauncherContext Sandbox::context(const QStringList &arguments, qint64 memory) const
 {
     LauncherContext context;
     context.resources = resources();
@@ -40,9 +40,9 @@ LauncherContext Sandbox::context(QStringList arguments, qint64 memory) const
     return context;
 }
 
-std::unique_ptr<StudioLauncher> Sandbox::launcher(QStringList arguments, qint64 memory) const
+std::unique_ptr<StudioLauncher> Sandbox::launcher(const QStringList &arguments, qint64 memory) const
 {
-    return std::make_unique<StudioLauncher>(context(std::move(arguments), memory));
+    return std::make_unique<StudioLauncher>(context(arguments, memory));
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)

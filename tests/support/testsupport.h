@@ -28,10 +28,10 @@ public:
     QString applicationSupport() const { return path(QStringLiteral("data")); }
     QString runtime() const { return applicationSupport() + QStringLiteral("/Vellmora/runtime"); }
 
-    LauncherContext context(QStringList arguments = {}, qint64 memory = qint64(32) << 30) const;
+    LauncherContext context(const QStringList &arguments = {}, qint64 memory = qint64(32) << 30) const;
     // Makes launchers from this sandbox see `bytes` free (none: the volume cannot be asked).
     void setFreeSpace(std::optional<qint64> bytes) { freeSpace = bytes; fakeFreeSpace = true; }
-    std::unique_ptr<StudioLauncher> launcher(QStringList arguments = {}, qint64 memory = qint64(32) << 30) const;
+    std::unique_ptr<StudioLauncher> launcher(const QStringList &arguments = {}, qint64 memory = qint64(32) << 30) const;
 
 private:
     QTemporaryDir dir;

@@ -95,7 +95,7 @@ void ArtworkTest::splashIsDarkAndBlendsIntoWindow()
             brightest = std::max(brightest, value);
         }
     }
-    QVERIFY(total / (splash.width() * splash.height()) < 50);
+    QVERIFY(total / (qint64(splash.width()) * splash.height()) < 50);
     QVERIFY2(brightest > 200, "the product name should stand out");
 
     // The window around the image is white level 0.105, so the edges must be that colour.

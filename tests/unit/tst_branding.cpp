@@ -70,7 +70,7 @@ public:
         char *bytes = nullptr;
         uint32_t length = 0;
         plist_to_bin(node, &bytes, &length);
-        const QByteArray result(bytes, static_cast<qsizetype>(length));
+        QByteArray result(bytes, static_cast<qsizetype>(length));
         plist_to_bin_free(bytes);
         return result;
     }
@@ -100,7 +100,7 @@ public:
         char *xml = nullptr;
         uint32_t length = 0;
         plist_to_xml(value, &xml, &length);
-        const QByteArray text(xml, static_cast<qsizetype>(length));
+        QByteArray text(xml, static_cast<qsizetype>(length));
         plist_to_xml_free(xml);
         return text;
     }
@@ -111,7 +111,7 @@ public:
             return {};
         char *text = nullptr;
         plist_get_string_val(value, &text);
-        const QString result = QString::fromUtf8(text);
+        QString result = QString::fromUtf8(text);
         std::free(text);
         return result;
     }
@@ -178,7 +178,7 @@ private slots:
             << infoPlist(identifier + name + "<key>CFBundleIconFile</key><string>T" + QByteArray(1, '\0')
                          + "rnwick</string>\n");
         QTest::newRow("top level not a dictionary")
-            << QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>x</string></array></plist>");
+            << QByteArray(R"(<?xml version="1.0"?><plist version="1.0"><array><string>x</string></array></plist>)");
     }
 
     void refusesAForeignIdentity()

@@ -155,7 +155,7 @@ private slots:
         QTest::newRow("object") << QByteArray(R"({"state":"running"})") << true;
         QTest::newRow("empty object") << QByteArray("{}") << true;
         QTest::newRow("empty file") << QByteArray() << false;
-        QTest::newRow("half written") << QByteArray("{\"label\":\"Downloading the stu") << false;
+        QTest::newRow("half written") << QByteArray(R"({"label":"Downloading the studio runtime…"})").left(28) << false;
         QTest::newRow("array") << QByteArray("[]") << false;
         QTest::newRow("string") << QByteArray(R"("failed")") << false;
         QTest::newRow("trailing garbage") << QByteArray(R"({"state":"failed"}x)") << false;

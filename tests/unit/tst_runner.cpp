@@ -41,7 +41,7 @@ struct Attempt
     }
     QString script(const char *name, const QByteArray &body) const
     {
-        const QString path = scratch + QLatin1Char('/') + QLatin1String(name);
+        QString path = scratch + QLatin1Char('/') + QLatin1String(name);
         writeExecutable(path, "#!/bin/sh\n" + body);
         return path;
     }
@@ -80,7 +80,8 @@ public:
                   std::function<void()> prepare = {})
         : pidFile_(std::move(pidFile))
     {
-        thread_ = std::thread([this, &launcher, executable, arguments, prepare] {
+        thread_ = std::thread([this, &launcher, executable = std::move(executable), arguments = std::move(arguments),
+                               prepare = std::move(prepare)] {
             if (prepare)
                 prepare();
             outcome_ = runNow(launcher, executable, arguments);
