@@ -17,7 +17,7 @@ namespace {
 
 long peakResidentKiB()
 {
-    rusage usage {};
+    rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }

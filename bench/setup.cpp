@@ -11,14 +11,14 @@
 #include <QProcess>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <algorithm>
 #include <map>
-#include <vector>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace testsupport;
 using Seconds = std::chrono::duration<double>;
@@ -72,12 +72,13 @@ private:
                 const int id = pid.toInt();
                 if (std::find(ignored_.begin(), ignored_.end(), id) != ignored_.end())
                     continue;
-                auto [entry, added] = commands_.try_emplace(id, Command{stat.mid(stat.indexOf('(') + 1, close - stat.indexOf('(') - 1), now, now});
+                auto [entry, added] = commands_.try_emplace(
+                    id, Command{stat.mid(stat.indexOf('(') + 1, close - stat.indexOf('(') - 1), now, now});
                 entry->second.last = now;
             }
         }
     }
-    std::atomic<bool> done_ {false};
+    std::atomic<bool> done_{false};
     std::map<int, Command> commands_;
     std::vector<int> ignored_;
     std::thread thread_;
@@ -88,8 +89,9 @@ double openSslTwice(const QString &path)
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < 2; ++i)
-        QProcess::execute(QStringLiteral("/usr/bin/openssl"), {QStringLiteral("dgst"), QStringLiteral("-sha256"),
-                                                               QStringLiteral("-out"), QStringLiteral("/dev/null"), path});
+        QProcess::execute(QStringLiteral("/usr/bin/openssl"),
+                          {QStringLiteral("dgst"), QStringLiteral("-sha256"), QStringLiteral("-out"),
+                           QStringLiteral("/dev/null"), path});
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 

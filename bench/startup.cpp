@@ -34,7 +34,7 @@ constexpr int rounds = 20;
 
 qint64 nowNanoseconds()
 {
-    timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_REALTIME, &now); // the clock `date +%s%N` reads
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
@@ -71,10 +71,11 @@ struct Bench
         QDir().mkpath(scratch.path() + QStringLiteral("/home"));
         QFile script(studio);
         script.open(QIODevice::WriteOnly);
-        script.write(QStringLiteral("#!/bin/sh\n/usr/bin/date +%s%N > '%1'\n"
-                                    "[ -n \"$BENCH_HOLD_SECONDS\" ] && /usr/bin/sleep \"$BENCH_HOLD_SECONDS\"\nexit 0\n")
-                         .arg(stamp)
-                         .toUtf8());
+        script.write(
+            QStringLiteral("#!/bin/sh\n/usr/bin/date +%s%N > '%1'\n"
+                           "[ -n \"$BENCH_HOLD_SECONDS\" ] && /usr/bin/sleep \"$BENCH_HOLD_SECONDS\"\nexit 0\n")
+                .arg(stamp)
+                .toUtf8());
         script.close();
         script.setPermissions(script.permissions() | QFile::ExeOwner);
         const QJsonObject receipt{
@@ -133,7 +134,8 @@ double median(std::vector<qint64> values)
 {
     std::sort(values.begin(), values.end());
     const std::size_t middle = values.size() / 2;
-    const double value = values.size() % 2 ? double(values[middle]) : static_cast<double>(values[middle - 1] + values[middle]) / 2.0;
+    const double value =
+        values.size() % 2 ? double(values[middle]) : static_cast<double>(values[middle - 1] + values[middle]) / 2.0;
     return value / 1e6;
 }
 
@@ -187,7 +189,7 @@ int main(int argc, char *argv[])
     }
     std::printf("rounds: %d (platform %s)\n", rounds,
                 qPrintable(QProcessEnvironment::systemEnvironment().value(QStringLiteral("QT_QPA_PLATFORM"),
-                                                                         QStringLiteral("offscreen"))));
+                                                                          QStringLiteral("offscreen"))));
     std::printf("studio first line via launcher: median %.1f ms\n", median(viaLauncher));
     std::printf("studio first line started directly: median %.1f ms\n", median(direct));
     std::printf("launcher overhead: median %.1f ms (min %.1f, max %.1f)\n", median(overhead),
@@ -196,7 +198,8 @@ int main(int argc, char *argv[])
 
     // Footprint while the studio runs.
     QFile::remove(bench.stamp);
-    const std::shared_ptr<platform::Process> launcher = bench.start(bench.executable, bench.environment(QStringLiteral("4")));
+    const std::shared_ptr<platform::Process> launcher =
+        bench.start(bench.executable, bench.environment(QStringLiteral("4")));
     while (!QFileInfo::exists(bench.stamp))
         QThread::msleep(10);
     QThread::msleep(300);

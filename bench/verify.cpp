@@ -27,9 +27,8 @@ double seconds(const std::function<void()> &work)
 
 void opensslDigest(const QString &path)
 {
-    QProcess::execute(QStringLiteral("/usr/bin/openssl"),
-                      {QStringLiteral("dgst"), QStringLiteral("-sha256"), QStringLiteral("-out"),
-                       QStringLiteral("/dev/null"), path});
+    QProcess::execute(QStringLiteral("/usr/bin/openssl"), {QStringLiteral("dgst"), QStringLiteral("-sha256"),
+                                                           QStringLiteral("-out"), QStringLiteral("/dev/null"), path});
 }
 
 } // namespace

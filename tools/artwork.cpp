@@ -72,8 +72,8 @@ QFont dejaVu(QFont::Weight weight, double pixelSize, double spacing)
 }
 
 // Text as outlines: unhinted, antialiased alike on every machine, and centred on its ink.
-void drawCentredText(QPainter &painter, const QString &text, const QFont &font, double centreX,
-                     double baseline, const QBrush &brush)
+void drawCentredText(QPainter &painter, const QString &text, const QFont &font, double centreX, double baseline,
+                     const QBrush &brush)
 {
     QPainterPath path;
     path.addText(0, 0, font, text);
@@ -147,8 +147,7 @@ QImage splashImage()
     drawSplashWaveform(painter);
 
     const double centreX = kSplashWidth / 2.0;
-    drawCentredText(painter, QStringLiteral("Vellmora"),
-                    dejaVu(QFont::ExtraLight, 58, 3.0), centreX, 284, kInk);
+    drawCentredText(painter, QStringLiteral("Vellmora"), dejaVu(QFont::ExtraLight, 58, 3.0), centreX, 284, kInk);
 
     // Short accent rule between the name and the subtitle.
     QLinearGradient rule(centreX - 22, 0, centreX + 22, 0);
@@ -156,8 +155,8 @@ QImage splashImage()
     rule.setColorAt(1.0, kAccentWarm);
     painter.fillRect(QRectF(centreX - 22, 304, 44, 1.5), rule);
 
-    drawCentredText(painter, QStringLiteral("LOCAL VOICE STUDIO"),
-                    dejaVu(QFont::Normal, 12, 3.6), centreX, 330, kMuted);
+    drawCentredText(painter, QStringLiteral("LOCAL VOICE STUDIO"), dejaVu(QFont::Normal, 12, 3.6), centreX, 330,
+                    kMuted);
     painter.end();
     return image.convertToFormat(QImage::Format_RGB32);
 }
@@ -166,8 +165,8 @@ QImage splashImage()
 
 struct IconStyle
 {
-    double margin;      // empty border around the tile, as a share of the canvas
-    bool macGrid;       // large sizes keep the wider platform margin on macOS
+    double margin; // empty border around the tile, as a share of the canvas
+    bool macGrid;  // large sizes keep the wider platform margin on macOS
 };
 
 // Bar heights (share of the tile's usable height): a short burst of speech, loudest just left
@@ -290,13 +289,8 @@ QByteArray icnsBytes(const IconStyle &style)
         const char *type;
         int size;
     };
-    const std::array<Entry, 7> entries{{{"icp4", 16},
-                                        {"icp5", 32},
-                                        {"icp6", 64},
-                                        {"ic07", 128},
-                                        {"ic08", 256},
-                                        {"ic09", 512},
-                                        {"ic10", 1024}}};
+    const std::array<Entry, 7> entries{
+        {{"icp4", 16}, {"icp5", 32}, {"icp6", 64}, {"ic07", 128}, {"ic08", 256}, {"ic09", 512}, {"ic10", 1024}}};
     QByteArray body;
     for (const Entry &entry : entries) {
         const QByteArray png = pngBytes(iconImage(entry.size, style));

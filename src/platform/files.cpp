@@ -13,7 +13,10 @@
 namespace platform {
 
 namespace {
-QByteArray encoded(const QString &path) { return QFile::encodeName(path); }
+QByteArray encoded(const QString &path)
+{
+    return QFile::encodeName(path);
+}
 } // namespace
 
 FileHandle &FileHandle::operator=(FileHandle &&other) noexcept
@@ -95,8 +98,8 @@ QByteArray readWholeFile(const QString &path)
 void writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
-                         && file.flush() && file.commit();
+    const bool written =
+        file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit();
     if (!written) {
         const QString what = QStringLiteral("Could not write “%1”: %2").arg(path, file.errorString());
         throw std::runtime_error(what.toStdString());
@@ -121,7 +124,8 @@ void createDirectories(const QString &path)
             break;
         from = slash + 1;
     }
-    struct stat info {};
+    struct stat info
+    {};
     if (::stat(encoded(absolute).constData(), &info) != 0)
         throw systemError("create the folder", absolute, errno);
     if (!S_ISDIR(info.st_mode))
@@ -164,7 +168,8 @@ void copyFileExclusive(const QString &source, const QString &target)
 
 std::optional<qint64> fileSize(const QString &path)
 {
-    struct stat info {};
+    struct stat info
+    {};
     if (::stat(encoded(path).constData(), &info) != 0)
         return std::nullopt;
     return static_cast<qint64>(info.st_size);
@@ -172,23 +177,25 @@ std::optional<qint64> fileSize(const QString &path)
 
 void requireAttributes(const QString &path)
 {
-    struct stat info {};
+    struct stat info
+    {};
     if (::stat(encoded(path).constData(), &info) != 0)
         throw systemError("read the attributes of", path, errno);
 }
 
 bool fileExists(const QString &path)
 {
-    struct stat info {};
+    struct stat info
+    {};
     return ::stat(encoded(path).constData(), &info) == 0;
 }
 
 bool isExecutableFile(const QString &path)
 {
-    struct stat info {};
+    struct stat info
+    {};
     const QByteArray name = encoded(path);
-    return ::stat(name.constData(), &info) == 0 && !S_ISDIR(info.st_mode)
-           && ::access(name.constData(), X_OK) == 0;
+    return ::stat(name.constData(), &info) == 0 && !S_ISDIR(info.st_mode) && ::access(name.constData(), X_OK) == 0;
 }
 
 } // namespace platform

@@ -28,7 +28,7 @@ private:
     int fd_ = -1;
 };
 
-FileHandle openForReading(const QString &path);               // throws std::system_error
+FileHandle openForReading(const QString &path);                // throws std::system_error
 FileHandle openForWriting(const QString &path, bool truncate); // creates 0644; throws
 // Reads up to `size` bytes, retrying on EINTR; 0 at end of file; throws with `path` in the text.
 std::size_t readSome(const FileHandle &file, char *buffer, std::size_t size, const QString &path);
@@ -38,15 +38,15 @@ void writeAllQuietly(int fd, const QByteArray &bytes);
 QByteArray readWholeFile(const QString &path); // throws std::system_error
 // Replaces `path` whole through a temporary file in the same directory; throws on failure.
 void writeFileAtomically(const QString &path, const QByteArray &bytes);
-void createEmptyFile(const QString &path);     // truncates; throws
-void createDirectories(const QString &path);   // like mkdir -p; throws
+void createEmptyFile(const QString &path);   // truncates; throws
+void createDirectories(const QString &path); // like mkdir -p; throws
 void removeFileQuietly(const QString &path);
-void createSymbolicLink(const QString &target, const QString &link); // throws
+void createSymbolicLink(const QString &target, const QString &link);  // throws
 void copyFileExclusive(const QString &source, const QString &target); // fails if target exists; throws
 
 std::optional<qint64> fileSize(const QString &path); // none when its attributes cannot be read
 void requireAttributes(const QString &path);         // throws when stat fails
 bool fileExists(const QString &path);
-bool isExecutableFile(const QString &path);           // exists, not a directory, executable by us
+bool isExecutableFile(const QString &path); // exists, not a directory, executable by us
 
 } // namespace platform

@@ -129,7 +129,8 @@ pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &
             ::_exit(127); // the parent is gone already; nobody waits for this command
         if (options.ownProcessGroup && ::setpgid(0, 0) != 0)
             fail(errno);
-        struct sigaction standard {};
+        struct sigaction standard
+        {};
         standard.sa_handler = SIG_DFL;
         for (int signal = 1; signal < NSIG; ++signal)
             ::sigaction(signal, &standard, nullptr);
@@ -159,8 +160,7 @@ pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &
     } while (n < 0 && errno == EINTR);
     ::close(report[0]);
     if (n == sizeof error) {
-        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {}
         throw systemError("start", options.executable, error);
     }
     return pid;
@@ -203,7 +203,7 @@ ExitStatus Process::waitForExit()
 {
     if (status_)
         return *status_;
-    siginfo_t info {};
+    siginfo_t info{};
     while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT) != 0) {
         if (errno != EINTR) {
             status_ = ExitStatus{false, 0};
@@ -221,8 +221,7 @@ void Process::reap()
     if (reaped_)
         return;
     int status = 0;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {}
     reaped_ = true;
 }
 

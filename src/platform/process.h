@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QString>
-#include <atomic>
 #include <QStringList>
-#include <optional>
+#include <atomic>
 #include <memory>
+#include <optional>
 #include <sys/types.h>
 
 namespace platform {
@@ -23,7 +23,7 @@ struct SpawnOptions
 struct ExitStatus
 {
     bool exitedNormally = false;
-    int code = 0;   // exit status when exitedNormally, else the signal number
+    int code = 0; // exit status when exitedNormally, else the signal number
     bool success() const { return exitedNormally && code == 0; }
 };
 

@@ -28,11 +28,11 @@ void onTerminationSignals(QObject *context, std::function<void()> handler)
     auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, context);
     QObject::connect(notifier, &QSocketNotifier::activated, context, [handler = std::move(handler)] {
         char buffer[16];
-        while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
-        }
+        while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {}
         handler();
     });
-    struct sigaction action {};
+    struct sigaction action
+    {};
     action.sa_handler = forwardSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -19,7 +19,8 @@ qint64 physicalMemory()
 
 std::optional<qint64> freeSpace(const QString &path)
 {
-    struct statvfs info {};
+    struct statvfs info
+    {};
     if (::statvfs(QFile::encodeName(path).constData(), &info) != 0)
         return std::nullopt;
     const unsigned long long bytes = static_cast<unsigned long long>(info.f_bavail) * info.f_frsize;

@@ -167,7 +167,8 @@ void StudioLauncher::failSetup(QString text)
     else if (!recorded)
         writeProgress(text, 0, QStringLiteral("failed"), QString(), 1, 4, QString(), 0);
     if (logHandle)
-        platform::writeAllQuietly(logHandle->fd(), (QStringLiteral("Setup failed: ") + text + QLatin1Char('\n')).toUtf8());
+        platform::writeAllQuietly(logHandle->fd(),
+                                  (QStringLiteral("Setup failed: ") + text + QLatin1Char('\n')).toUtf8());
     finishSetup();
     if (cancelled)
         text = QStringLiteral("Setup cancelled. You can retry when ready.");

@@ -6,6 +6,5 @@ void StudioLauncher::writeProgress(const QString &label, qint64 percent, const Q
                                    qint64 step, qint64 totalSteps, const QString &downloadPath,
                                    qint64 downloadTotal) const
 {
-    progress::write(progressURL(),
-                    {label, percent, state, message, step, totalSteps, downloadPath, downloadTotal});
+    progress::write(progressURL(), {label, percent, state, message, step, totalSteps, downloadPath, downloadTotal});
 }

@@ -33,8 +33,7 @@ void StudioLauncher::installRuntime(const WorkerCompletion &completion)
 
 void StudioLauncher::installSteps()
 {
-    const manifest::RuntimeArchive expected =
-        manifest::parse(platform::readWholeFile(manifestURL()), manifestURL());
+    const manifest::RuntimeArchive expected = manifest::parse(platform::readWholeFile(manifestURL()), manifestURL());
 
     const QString downloads = runtime() + QStringLiteral("/downloads");
     platform::createDirectories(downloads);
@@ -57,9 +56,9 @@ void StudioLauncher::installSteps()
     const QString packaged = resources + QStringLiteral("/runtime");
     writeProgress(QStringLiteral("Installing the voice engines…"), 4, running, QString(), 2, 4, QString(), 0);
     const QString runtimeId = receipt::hash(manifestURL());
-    run(interpreter, {QStringLiteral("-u"), packaged + QStringLiteral("/bootstrap.py"), QStringLiteral("--runtime-root"),
-                      runtime(), QStringLiteral("--resources"), packaged, QStringLiteral("--progress"), progressURL(),
-                      QStringLiteral("--runtime-id"), runtimeId});
+    run(interpreter, {QStringLiteral("-u"), packaged + QStringLiteral("/bootstrap.py"),
+                      QStringLiteral("--runtime-root"), runtime(), QStringLiteral("--resources"), packaged,
+                      QStringLiteral("--progress"), progressURL(), QStringLiteral("--runtime-id"), runtimeId});
 }
 
 // Resumes what an earlier attempt left; when that fails without a cancel, starts over once.

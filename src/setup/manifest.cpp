@@ -17,12 +17,11 @@ namespace {
 
 RuntimeArchive parse(const QByteArray &bytes, const QString &path)
 {
-    QJsonParseError error {};
+    QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError) {
-        const QString text = QStringLiteral("Could not parse “%1”: %2 at offset %3")
-                                 .arg(path, error.errorString())
-                                 .arg(error.offset);
+        const QString text =
+            QStringLiteral("Could not parse “%1”: %2 at offset %3").arg(path, error.errorString()).arg(error.offset);
         throw std::runtime_error(text.toStdString());
     }
     if (!document.isObject())

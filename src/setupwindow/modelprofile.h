@@ -10,7 +10,10 @@ namespace modelprofile {
 inline constexpr qint64 fullWarningBelow = qint64(24) << 30;
 
 // Full precision needs about 24 GiB; below that the choice is grayed and asks first.
-inline bool warnsAboutFull(qint64 physicalMemory) { return physicalMemory < fullWarningBelow; }
+inline bool warnsAboutFull(qint64 physicalMemory)
+{
+    return physicalMemory < fullWarningBelow;
+}
 
 QString memoryNote(qint64 physicalMemory);
 

@@ -44,8 +44,7 @@ QString minutesAndSeconds(qint64 seconds)
 }
 
 Display update(const std::optional<QJsonObject> &record, Clock::time_point now,
-               std::optional<Clock::time_point> setupStartedAt, const Measuring &measuring,
-               const SizeLookup &sizeOf)
+               std::optional<Clock::time_point> setupStartedAt, const Measuring &measuring, const SizeLookup &sizeOf)
 {
     Display display;
     display.measuring = measuring;
@@ -70,8 +69,7 @@ Display update(const std::optional<QJsonObject> &record, Clock::time_point now,
     }
 
     QString secondLine;
-    const std::optional<qint64> raw =
-        downloadPath.isEmpty() || downloadTotal < 1 ? std::nullopt : sizeOf(downloadPath);
+    const std::optional<qint64> raw = downloadPath.isEmpty() || downloadTotal < 1 ? std::nullopt : sizeOf(downloadPath);
     if (raw) {
         const qint64 shown = *raw >= downloadTotal ? downloadTotal : std::max<qint64>(*raw, 0);
         display.bar = Bar::Determinate;

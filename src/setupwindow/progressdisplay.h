@@ -26,7 +26,7 @@ struct Display
 {
     std::optional<QString> status; // none: leave the status text as it is
     Bar bar = Bar::Unchanged;
-    double percent = 0;            // of the current download, for a determinate bar
+    double percent = 0; // of the current download, for a determinate bar
     Measuring measuring;
 };
 
@@ -35,8 +35,7 @@ using SizeLookup = std::function<std::optional<qint64>(const QString &path)>;
 
 // `record` is none when the file was missing, unreadable or not a JSON object.
 Display update(const std::optional<QJsonObject> &record, Clock::time_point now,
-               std::optional<Clock::time_point> setupStartedAt, const Measuring &measuring,
-               const SizeLookup &sizeOf);
+               std::optional<Clock::time_point> setupStartedAt, const Measuring &measuring, const SizeLookup &sizeOf);
 
 // Whole seconds as minutes and seconds, minutes unbounded: 3725 gives "62:05".
 QString minutesAndSeconds(qint64 seconds);

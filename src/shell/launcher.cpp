@@ -27,19 +27,16 @@ Control *makeControl(const char *objectName, Arguments &&...arguments)
 } // namespace
 
 StudioLauncher::StudioLauncher(LauncherContext launcherContext, QObject *parent)
-    : QObject(parent),
-      name(QStringLiteral("Vellmora")),
-      resources(launcherContext.resources),
-      context(std::move(launcherContext)),
-      status(makeControl<QLabel>("status")),
+    : QObject(parent), name(QStringLiteral("Vellmora")), resources(launcherContext.resources),
+      context(std::move(launcherContext)), status(makeControl<QLabel>("status")),
       progress(makeControl<QProgressBar>("progress")),
       action(makeControl<QPushButton>("action", QStringLiteral("Start setup"))),
       cancel(makeControl<QPushButton>("cancel", QStringLiteral("Cancel"))),
       details(makeControl<QPushButton>("details", QStringLiteral("Show details"))),
       compactModels(makeControl<QRadioButton>(
           "compactModels", QStringLiteral("Compact (recommended) — smaller download, lower memory"))),
-      fullModels(makeControl<QRadioButton>(
-          "fullModels", QStringLiteral("Full precision — original weights, larger download")))
+      fullModels(
+          makeControl<QRadioButton>("fullModels", QStringLiteral("Full precision — original weights, larger download")))
 {
     status->setWordWrap(true);
     askAlert = [](QMessageBox &box) {

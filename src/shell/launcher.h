@@ -31,11 +31,11 @@ class Process;
 // fill it with temporary folders.
 struct LauncherContext
 {
-    QString resources;          // the bundle's resource directory
-    QString infoPlist;          // the bundle's Info.plist
-    QString applicationSupport; // the user's Application Support folder
-    QStringList arguments;      // the process arguments, executable path included
-    QString executablePath;     // the launcher's real executable path; empty when unknown
+    QString resources;                      // the bundle's resource directory
+    QString infoPlist;                      // the bundle's Info.plist
+    QString applicationSupport;             // the user's Application Support folder
+    QStringList arguments;                  // the process arguments, executable path included
+    QString executablePath;                 // the launcher's real executable path; empty when unknown
     std::function<qint64()> physicalMemory; // read afresh wherever the memory matters
     // Free bytes on the volume holding a path; none when unknown. Empty means the platform's answer.
     std::function<std::optional<qint64>(const QString &)> freeSpace;
@@ -83,8 +83,8 @@ public:
     std::optional<QString> setupSpaceError() const;
     std::optional<QString> setupFailureMessage() const;
 
-    void writeProgress(const QString &label, qint64 percent, const QString &state, const QString &message,
-                       qint64 step, qint64 totalSteps, const QString &downloadPath, qint64 downloadTotal) const;
+    void writeProgress(const QString &label, qint64 percent, const QString &state, const QString &message, qint64 step,
+                       qint64 totalSteps, const QString &downloadPath, qint64 downloadTotal) const;
     void finishSetup();
     void failSetup(QString text);
     void completeSetup();
@@ -118,7 +118,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 public:
-
     // Fields, in their documented order.
     const QString name;      // product display name
     const QString resources; // the bundle's resource directory

@@ -14,8 +14,8 @@
 
 namespace {
 
-const QString studioFailure = QStringLiteral(
-    "The studio could not start. Check launch.log in Application Support, or retry setup.");
+const QString studioFailure =
+    QStringLiteral("The studio could not start. Check launch.log in Application Support, or retry setup.");
 
 QString launchLogPath(const QString &runtime)
 {

@@ -23,7 +23,7 @@ std::optional<QJsonObject> validate(const QByteArray &receiptBytes,
                                     const std::function<std::optional<QString>()> &manifestDigest,
                                     const std::function<bool(const QString &)> &isExecutable)
 {
-    QJsonParseError error {};
+    QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(receiptBytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;

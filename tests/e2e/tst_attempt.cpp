@@ -212,7 +212,7 @@ void AttemptTest::notEnoughSpaceRefusesBeforeAnyWork()
     QCOMPARE(progress::label(*record), refusal);
     QCOMPARE(record->value(QLatin1String("state")).toString(), QStringLiteral("failed"));
     QCOMPARE(progress::failureText(record), QString()); // an empty message, not none
-    QTest::qWait(600); // no poll or worker: nothing rewrites the status
+    QTest::qWait(600);                                  // no poll or worker: nothing rewrites the status
     QCOMPARE(launcher->status->text(), refusal);
     QVERIFY(!QFileInfo::exists(sandbox->runtime() + QStringLiteral("/downloads")));
 

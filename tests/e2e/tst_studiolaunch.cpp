@@ -70,9 +70,9 @@ print("probe: standard error", file=sys.stderr, flush=True)
 time.sleep(%3)
 sys.exit(%4)
 )")
-                                 .arg(testsupport::testPython(), quoted(record))
-                                 .arg(sleepSeconds)
-                                 .arg(status);
+                                   .arg(testsupport::testPython(), quoted(record))
+                                   .arg(sleepSeconds)
+                                   .arg(status);
         testsupport::writeExecutable(interpreter, script.toUtf8());
     }
 
@@ -118,7 +118,7 @@ void StudioLaunchEndToEndTest::studioGetsItsCommandAndEnvironment_data()
     QTest::addColumn<QJsonObject>("extra");
     QTest::addColumn<QStringList>("inherited");
     QTest::addColumn<QString>("ffmpeg"); // empty: absent
-    QTest::addColumn<QString>("path"); // %MAIN% stands for the interpreter's folder
+    QTest::addColumn<QString>("path");   // %MAIN% stands for the interpreter's folder
 
     const QStringList hostile{QStringLiteral("PYTHONHOME=/usr/local/python-home"),
                               QStringLiteral("PYTHONPATH=/home/someone/lib:/more"),
@@ -129,16 +129,17 @@ void StudioLaunchEndToEndTest::studioGetsItsCommandAndEnvironment_data()
     const QJsonObject both{{QStringLiteral("ffmpeg_path"), QStringLiteral("/opt/ff mpeg/bin/ffmpeg")},
                            {QStringLiteral("main_bin"), QStringLiteral("/opt/main env/bin")}};
 
-    QTest::newRow("no optional keys, clean environment") << QJsonObject() << QStringList() << QString()
-                                                         << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin");
+    QTest::newRow("no optional keys, clean environment")
+        << QJsonObject() << QStringList() << QString()
+        << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin");
     QTest::newRow("no optional keys, inherited values dropped")
         << QJsonObject() << hostile << QString() << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin");
     QTest::newRow("ffmpeg and main_bin, inherited values replaced")
         << both << hostile << QStringLiteral("/opt/ff mpeg/bin/ffmpeg")
         << QStringLiteral("/opt/ff mpeg/bin:/opt/main env/bin:/usr/bin:/bin:/usr/sbin:/sbin");
     QTest::newRow("non-string optional keys count as absent")
-        << QJsonObject{{QStringLiteral("ffmpeg_path"), 1}, {QStringLiteral("main_bin"), false}} << hostile
-        << QString() << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin");
+        << QJsonObject{{QStringLiteral("ffmpeg_path"), 1}, {QStringLiteral("main_bin"), false}} << hostile << QString()
+        << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin");
 }
 
 void StudioLaunchEndToEndTest::studioGetsItsCommandAndEnvironment()

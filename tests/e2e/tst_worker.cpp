@@ -53,7 +53,7 @@ private:
         }
     }
     QString path_;
-    std::atomic<bool> done_ {false};
+    std::atomic<bool> done_{false};
     QStringList labels_;
     QList<QJsonObject> records_;
     std::thread thread_;
@@ -168,7 +168,8 @@ void WorkerTest::happyPathInstallsTheRuntime()
     QVERIFY(QRegularExpression(QStringLiteral("^python-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"))
                 .match(staging.first())
                 .hasMatch());
-    QVERIFY(QFileInfo(sandbox->runtime() + QLatin1Char('/') + staging.first() + QStringLiteral("/python/bin/Vellmora Setup"))
+    QVERIFY(QFileInfo(sandbox->runtime() + QLatin1Char('/') + staging.first()
+                      + QStringLiteral("/python/bin/Vellmora Setup"))
                 .isSymLink());
     QCOMPARE(server->requests().size(), 1);
 }
@@ -272,8 +273,7 @@ void WorkerTest::manifestRules_data()
     QTest::addColumn<QByteArray>("manifest");
     const QByteArray quoted = '"' + QByteArray(64, 'a') + '"';
     const auto entry = [](const QByteArray &url, const QByteArray &sha256, const QByteArray &size) -> QByteArray {
-        return QByteArray(R"({"python": {"url": )") + url + R"(, "sha256": )" + sha256 + R"(, "size": )" + size
-               + "}}";
+        return QByteArray(R"({"python": {"url": )") + url + R"(, "sha256": )" + sha256 + R"(, "size": )" + size + "}}";
     };
     QTest::newRow("plain http") << entry("\"http://127.0.0.1/r.tar.gz\"", quoted, "10");
     QTest::newRow("scheme in capitals") << entry("\"HTTPS://127.0.0.1/r.tar.gz\"", quoted, "10");

@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_REQUIRE(isJson);
         FUZZ_REQUIRE(archive.url.startsWith(QLatin1String("https://")));
         FUZZ_REQUIRE(manifest::isSafeFileName(archive.sha256));
-        const QStringList arguments = manifest::curlArguments(QStringLiteral("/downloads/") + archive.sha256, archive.url);
+        const QStringList arguments =
+            manifest::curlArguments(QStringLiteral("/downloads/") + archive.sha256, archive.url);
         FUZZ_REQUIRE(arguments.last() == archive.url);
     } catch (const SetupError &error) {
         FUZZ_REQUIRE(isJson);

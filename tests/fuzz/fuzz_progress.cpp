@@ -16,8 +16,8 @@ using namespace std::chrono_literals;
 using progressdisplay::Bar;
 using progressdisplay::Clock;
 
-const QLatin1String keys[] = {progress::labelKey,        progress::percentKey,   progress::stateKey,
-                              progress::messageKey,      progress::stepKey,      progress::totalStepsKey,
+const QLatin1String keys[] = {progress::labelKey,        progress::percentKey,      progress::stateKey,
+                              progress::messageKey,      progress::stepKey,         progress::totalStepsKey,
                               progress::downloadPathKey, progress::downloadTotalKey};
 
 void checkMembers(const QJsonObject &record)
@@ -86,7 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const std::optional<QJsonObject> record = progress::parse(fuzz::bytes(data, size));
     if (!record) {
-        const progressdisplay::Display unchanged = progressdisplay::update(record, Clock::time_point{}, std::nullopt, {}, {});
+        const progressdisplay::Display unchanged =
+            progressdisplay::update(record, Clock::time_point{}, std::nullopt, {}, {});
         FUZZ_REQUIRE(!unchanged.status && unchanged.bar == Bar::Unchanged);
         FUZZ_REQUIRE(!progress::failureText(record));
         return 0;
@@ -98,8 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         qint64 sum = 0;
         return __builtin_add_overflow(total, delta, &sum) ? total : sum;
     };
-    const std::optional<qint64> sizes[] = {std::nullopt, -1, 0, total / 2, near(-1), total, near(1),
-                                           std::numeric_limits<qint64>::max()};
+    const std::optional<qint64> sizes[] = {std::nullopt, -1,    0,       total / 2,
+                                           near(-1),     total, near(1), std::numeric_limits<qint64>::max()};
     const std::optional<Clock::time_point> started[] = {std::nullopt, Clock::time_point{10000s - 3725s},
                                                         Clock::time_point{20000s}};
     for (const std::optional<Clock::time_point> &startedAt : started) {

@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     // Without a digest, or with one interpreter refused, nothing validates.
-    FUZZ_REQUIRE(!receipt::validate(bytes, [] { return std::optional<QString>(); }, executable));
+    FUZZ_REQUIRE(!receipt::validate(
+        bytes, [] { return std::optional<QString>(); }, executable));
     FUZZ_REQUIRE(!receipt::validate(bytes, digest, [](const QString &) { return false; }));
     return 0;
 }

@@ -8,12 +8,12 @@
 
 // A broken contract is a crash for libFuzzer: it keeps the input and stops. Independent of
 // NDEBUG, so the check holds in every build type.
-#define FUZZ_REQUIRE(condition)                                                                          \
-    do {                                                                                                 \
-        if (!(condition)) {                                                                              \
-            std::fprintf(stderr, "%s:%d: contract broken: %s\n", __FILE__, __LINE__, #condition);       \
-            std::abort();                                                                                \
-        }                                                                                                \
+#define FUZZ_REQUIRE(condition)                                                                                        \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "%s:%d: contract broken: %s\n", __FILE__, __LINE__, #condition);                      \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (false)
 
 namespace fuzz {

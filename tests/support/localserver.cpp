@@ -22,11 +22,17 @@ LocalHttpsServer::LocalHttpsServer(const QString &root, QString directory, const
 {
     const QString portFile = workDir + QStringLiteral("/port");
     QFile::remove(portFile);
-    QStringList arguments{supportScript("https_server.py"), QStringLiteral("--root"),     root,
-                          QStringLiteral("--cert-dir"),     workDir + QStringLiteral("/cert"),
-                          QStringLiteral("--port-file"),    portFile,
-                          QStringLiteral("--log"),          workDir + QStringLiteral("/requests.log"),
-                          QStringLiteral("--max-seconds"),  QStringLiteral("300")};
+    QStringList arguments{supportScript("https_server.py"),
+                          QStringLiteral("--root"),
+                          root,
+                          QStringLiteral("--cert-dir"),
+                          workDir + QStringLiteral("/cert"),
+                          QStringLiteral("--port-file"),
+                          portFile,
+                          QStringLiteral("--log"),
+                          workDir + QStringLiteral("/requests.log"),
+                          QStringLiteral("--max-seconds"),
+                          QStringLiteral("300")};
     arguments += faults;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(testPython(), arguments);
@@ -77,8 +83,9 @@ void LocalHttpsServer::stop()
 RuntimeArchive makeRuntimeArchive(const QString &path, const QStringList &options)
 {
     QProcess maker;
-    maker.start(testPython(), QStringList{supportScript("make_runtime_archive.py"), path, QStringLiteral("--python"),
-                                          testPython()} + options);
+    maker.start(testPython(),
+                QStringList{supportScript("make_runtime_archive.py"), path, QStringLiteral("--python"), testPython()}
+                    + options);
     if (!maker.waitForFinished(60000) || maker.exitCode() != 0)
         throw std::runtime_error("make_runtime_archive.py failed: " + maker.readAllStandardError().toStdString());
     const QJsonObject result = QJsonDocument::fromJson(maker.readAllStandardOutput()).object();

@@ -12,10 +12,22 @@
 
 namespace testsupport {
 
-QString sourceDir() { return QStringLiteral(VLMR_SOURCE_DIR); }
-QString bundleDir() { return QStringLiteral(VLMR_BUNDLE_DIR); }
-QString bundleExecutable() { return bundleDir() + QStringLiteral("/Contents/MacOS/Vellmora"); }
-QString testPython() { return QStringLiteral(VLMR_TEST_PYTHON); }
+QString sourceDir()
+{
+    return QStringLiteral(VLMR_SOURCE_DIR);
+}
+QString bundleDir()
+{
+    return QStringLiteral(VLMR_BUNDLE_DIR);
+}
+QString bundleExecutable()
+{
+    return bundleDir() + QStringLiteral("/Contents/MacOS/Vellmora");
+}
+QString testPython()
+{
+    return QStringLiteral(VLMR_TEST_PYTHON);
+}
 
 Sandbox::Sandbox()
 {
@@ -71,8 +83,7 @@ void writeExecutable(const QString &path, const QByteArray &script)
 void copyTree(const QString &from, const QString &to)
 {
     QDir().mkpath(to);
-    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString source = it.next();
         const QString target = to + source.mid(from.size());
@@ -96,11 +107,11 @@ bool anyProcessMentions(const QByteArray &marker)
 
 void writeValidReceipt(const Sandbox &sandbox, const QString &python)
 {
-    const QJsonObject receipt{
-        {QStringLiteral("runtime_id"), receipt::hash(sandbox.resources() + QStringLiteral("/runtime/runtime-manifest.json"))},
-        {QStringLiteral("main_python"), python},
-        {QStringLiteral("seedvc_python"), python},
-        {QStringLiteral("mlx_python"), python}};
+    const QJsonObject receipt{{QStringLiteral("runtime_id"),
+                               receipt::hash(sandbox.resources() + QStringLiteral("/runtime/runtime-manifest.json"))},
+                              {QStringLiteral("main_python"), python},
+                              {QStringLiteral("seedvc_python"), python},
+                              {QStringLiteral("mlx_python"), python}};
     writeFile(sandbox.runtime() + QStringLiteral("/runtime.json"), QJsonDocument(receipt).toJson());
 }
 

@@ -30,7 +30,11 @@ public:
 
     LauncherContext context(const QStringList &arguments = {}, qint64 memory = qint64(32) << 30) const;
     // Makes launchers from this sandbox see `bytes` free (none: the volume cannot be asked).
-    void setFreeSpace(std::optional<qint64> bytes) { freeSpace = bytes; fakeFreeSpace = true; }
+    void setFreeSpace(std::optional<qint64> bytes)
+    {
+        freeSpace = bytes;
+        fakeFreeSpace = true;
+    }
     std::unique_ptr<StudioLauncher> launcher(const QStringList &arguments = {}, qint64 memory = qint64(32) << 30) const;
 
 private:

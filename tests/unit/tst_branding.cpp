@@ -139,10 +139,7 @@ struct Branding
     {
         return QDir(bin).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
-    QString brand(const QString &role = QStringLiteral("setup")) const
-    {
-        return launcher->brandInterpreter(bin, role);
-    }
+    QString brand(const QString &role = QStringLiteral("setup")) const { return launcher->brandInterpreter(bin, role); }
 };
 
 } // namespace
@@ -161,8 +158,7 @@ private slots:
             << infoPlist(name + "<key>CFBundleIdentifier</key><string>com.example.other</string>\n");
         QTest::newRow("already derived identifier")
             << infoPlist(name + "<key>CFBundleIdentifier</key><string>com.vellmora.launcher.setup</string>\n");
-        QTest::newRow("other bundle name")
-            << infoPlist(identifier + "<key>CFBundleName</key><string>Other</string>\n");
+        QTest::newRow("other bundle name") << infoPlist(identifier + "<key>CFBundleName</key><string>Other</string>\n");
         QTest::newRow("bundle name in other case")
             << infoPlist(identifier + "<key>CFBundleName</key><string>vellmora</string>\n");
         QTest::newRow("identifier missing") << infoPlist(name);
@@ -174,9 +170,8 @@ private slots:
         QTest::newRow("garbage Info.plist") << QByteArray("<plist><dict><key>CFBundleName");
         // Both once made libplist's XML writer read past a string it had just parsed (found by fuzzing).
         QTest::newRow("binary property list") << Plist(infoPlist(identifier + name)).binary();
-        QTest::newRow("NUL inside a string")
-            << infoPlist(identifier + name + "<key>CFBundleIconFile</key><string>T" + QByteArray(1, '\0')
-                         + "rnwick</string>\n");
+        QTest::newRow("NUL inside a string") << infoPlist(identifier + name + "<key>CFBundleIconFile</key><string>T"
+                                                          + QByteArray(1, '\0') + "rnwick</string>\n");
         QTest::newRow("top level not a dictionary")
             << QByteArray(R"(<?xml version="1.0"?><plist version="1.0"><array><string>x</string></array></plist>)");
     }

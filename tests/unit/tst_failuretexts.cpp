@@ -61,8 +61,8 @@ void FailureTextsTest::failureMessage_data()
     QTest::newRow("array") << QByteArray(R"([{"state":"failed","message":"x"}])") << QString();
     QTest::newRow("failed with message") << QByteArray(R"({"state":"failed","message":"pip could not install torch"})")
                                          << QStringLiteral("pip could not install torch");
-    QTest::newRow("failed with empty message") << QByteArray(R"({"state":"failed","message":"","label":"Setup needs"})")
-                                               << QStringLiteral("");
+    QTest::newRow("failed with empty message")
+        << QByteArray(R"({"state":"failed","message":"","label":"Setup needs"})") << QStringLiteral("");
     QTest::newRow("failed without message") << QByteArray(R"({"state":"failed","label":"Broken"})") << QString();
     QTest::newRow("failed with numeric message") << QByteArray(R"({"state":"failed","message":3})") << QString();
     QTest::newRow("running with message") << QByteArray(R"({"state":"running","message":"still going"})") << QString();

@@ -34,8 +34,14 @@ class ProgressRecordTest : public QObject
 private slots:
     void encodesEightTypedMembersCompactly()
     {
-        const progress::Record record{QStringLiteral("Downloading the studio runtime…"), 1, QStringLiteral("running"),
-                                      QString(), 1, 4, QStringLiteral("/a b/c.tar.gz"), qint64(1) << 40};
+        const progress::Record record{QStringLiteral("Downloading the studio runtime…"),
+                                      1,
+                                      QStringLiteral("running"),
+                                      QString(),
+                                      1,
+                                      4,
+                                      QStringLiteral("/a b/c.tar.gz"),
+                                      qint64(1) << 40};
         const QByteArray bytes = progress::encode(record);
         QVERIFY(!bytes.contains('\n'));
         QVERIFY(!bytes.contains(": "));
@@ -129,11 +135,10 @@ private slots:
         QTest::newRow("wrong types") << QByteArray(R"({"label":1,"message":[],"step":"2","total_steps":2.5,)"
                                                    R"("download_path":7,"download_total":"9"})")
                                      << preparing << QString() << qint64(1) << qint64(4) << QString() << qint64(0);
-        QTest::newRow("all present")
-            << QByteArray(R"({"label":"L","message":"M","step":2.0,"total_steps":5,)"
-                          R"("download_path":"/p","download_total":123})")
-            << QStringLiteral("L") << QStringLiteral("M") << qint64(2) << qint64(5) << QStringLiteral("/p")
-            << qint64(123);
+        QTest::newRow("all present") << QByteArray(R"({"label":"L","message":"M","step":2.0,"total_steps":5,)"
+                                                   R"("download_path":"/p","download_total":123})")
+                                     << QStringLiteral("L") << QStringLiteral("M") << qint64(2) << qint64(5)
+                                     << QStringLiteral("/p") << qint64(123);
     }
 
     void defaults()
@@ -187,8 +192,8 @@ private slots:
         QTest::newRow("no record") << QByteArray() << none;
         QTest::newRow("failed with message") << QByteArray(R"({"state":"failed","message":"Disk full."})")
                                              << std::optional<QString>(QStringLiteral("Disk full."));
-        QTest::newRow("failed with empty message") << QByteArray(R"({"state":"failed","message":""})")
-                                                   << std::optional<QString>(QString());
+        QTest::newRow("failed with empty message")
+            << QByteArray(R"({"state":"failed","message":""})") << std::optional<QString>(QString());
         QTest::newRow("failed without message") << QByteArray(R"({"state":"failed","label":"x"})") << none;
         QTest::newRow("failed with number message") << QByteArray(R"({"state":"failed","message":3})") << none;
         QTest::newRow("running with message") << QByteArray(R"({"state":"running","message":"x"})") << none;
@@ -252,8 +257,14 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("setup-progress.json"));
         const progress::Record shortRecord{QStringLiteral("a"), 1, QStringLiteral("running"), {}, 1, 4, {}, 0};
-        const progress::Record longRecord{QString(4000, QLatin1Char('b')), 99, QStringLiteral("running"),
-                                          QString(3000, QChar(0x2026)), 2, 4, QStringLiteral("/x"), 1};
+        const progress::Record longRecord{QString(4000, QLatin1Char('b')),
+                                          99,
+                                          QStringLiteral("running"),
+                                          QString(3000, QChar(0x2026)),
+                                          2,
+                                          4,
+                                          QStringLiteral("/x"),
+                                          1};
         progress::write(path, shortRecord);
 
         std::atomic<bool> writing{true};

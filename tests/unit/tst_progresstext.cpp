@@ -55,11 +55,11 @@ private slots:
 void ProgressTextTest::statusText_data()
 {
     QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<double>("elapsed");    // since setupStartedAt; -1: none
+    QTest::addColumn<double>("elapsed");     // since setupStartedAt; -1: none
     QTest::addColumn<double>("measuredFor"); // since downloadStartAt; -1: none
     QTest::addColumn<qint64>("startBytes");
-    QTest::addColumn<qint64>("fileSize");   // of the archive; -1: cannot be read
-    QTest::addColumn<QString>("status");    // null: unchanged
+    QTest::addColumn<qint64>("fileSize"); // of the archive; -1: cannot be read
+    QTest::addColumn<QString>("status");  // null: unchanged
     QTest::addColumn<Bar>("bar");
     QTest::addColumn<double>("percent");
 
@@ -79,25 +79,25 @@ void ProgressTextTest::statusText_data()
         << Bar::Determinate << 25.0;
     QTest::newRow("complete") << QByteArray(R"({"state":"complete","label":"Ready to go","step":4})") << 125.0 << none
                               << qint64(0) << qint64(-1) << QStringLiteral("Ready to go") << Bar::Determinate << 100.0;
-    QTest::newRow("complete without label") << QByteArray(R"({"state":"complete"})") << 125.0 << none << qint64(0)
-                                            << qint64(-1) << QStringLiteral("Preparing your studio…")
-                                            << Bar::Determinate << 100.0;
-    QTest::newRow("message wins over complete and download")
-        << QByteArray(R"({"message":"Installing engine 2 of 3","state":"complete","download_path":"/rt/downloads/abc.tar.gz","download_total":50000000})")
-        << 125.0 << 10.0 << qint64(0) << qint64(12'500'000) << QStringLiteral("Installing engine 2 of 3")
-        << Bar::Unchanged << 0.0;
-    QTest::newRow("empty message is no message") << QByteArray(R"({"message":"","step":2})") << 125.0 << none
-                                                 << qint64(0) << qint64(-1)
-                                                 << QStringLiteral("Step 2 of 4 · Preparing your studio…\n") + elapsed205
-                                                 << Bar::Indeterminate << 0.0;
+    QTest::newRow("complete without label")
+        << QByteArray(R"({"state":"complete"})") << 125.0 << none << qint64(0) << qint64(-1)
+        << QStringLiteral("Preparing your studio…") << Bar::Determinate << 100.0;
+    QTest::newRow("message wins over complete and download") << QByteArray(
+        R"({"message":"Installing engine 2 of 3","state":"complete","download_path":"/rt/downloads/abc.tar.gz","download_total":50000000})")
+                                                             << 125.0 << 10.0 << qint64(0) << qint64(12'500'000)
+                                                             << QStringLiteral("Installing engine 2 of 3")
+                                                             << Bar::Unchanged << 0.0;
+    QTest::newRow("empty message is no message")
+        << QByteArray(R"({"message":"","step":2})") << 125.0 << none << qint64(0) << qint64(-1)
+        << QStringLiteral("Step 2 of 4 · Preparing your studio…\n") + elapsed205 << Bar::Indeterminate << 0.0;
     QTest::newRow("message of another type") << QByteArray(R"({"message":7})") << 125.0 << none << qint64(0)
                                              << qint64(-1) << preparing << Bar::Indeterminate << 0.0;
     QTest::newRow("state in another case") << QByteArray(R"({"state":"Complete"})") << 125.0 << none << qint64(0)
                                            << qint64(-1) << preparing << Bar::Indeterminate << 0.0;
     QTest::newRow("label of another type") << QByteArray(R"({"label":["x"]})") << 125.0 << none << qint64(0)
                                            << qint64(-1) << preparing << Bar::Indeterminate << 0.0;
-    QTest::newRow("step 2.5") << QByteArray(R"({"step":2.5})") << 125.0 << none << qint64(0) << qint64(-1)
-                              << preparing << Bar::Indeterminate << 0.0;
+    QTest::newRow("step 2.5") << QByteArray(R"({"step":2.5})") << 125.0 << none << qint64(0) << qint64(-1) << preparing
+                              << Bar::Indeterminate << 0.0;
     QTest::newRow("step as string") << QByteArray(R"({"step":"2"})") << 125.0 << none << qint64(0) << qint64(-1)
                                     << preparing << Bar::Indeterminate << 0.0;
     QTest::newRow("step 2.0") << QByteArray(R"({"step":2.0,"total_steps":7})") << 125.0 << none << qint64(0)
@@ -105,21 +105,19 @@ void ProgressTextTest::statusText_data()
                               << Bar::Indeterminate << 0.0;
     QTest::newRow("step beyond 64 bits") << QByteArray(R"({"step":1e19})") << 125.0 << none << qint64(0) << qint64(-1)
                                          << preparing << Bar::Indeterminate << 0.0;
-    QTest::newRow("total steps as string") << QByteArray(R"({"step":3,"total_steps":"5"})") << 125.0 << none
-                                           << qint64(0) << qint64(-1)
-                                           << QStringLiteral("Step 3 of 4 · Preparing your studio…\n") + elapsed205
-                                           << Bar::Indeterminate << 0.0;
+    QTest::newRow("total steps as string")
+        << QByteArray(R"({"step":3,"total_steps":"5"})") << 125.0 << none << qint64(0) << qint64(-1)
+        << QStringLiteral("Step 3 of 4 · Preparing your studio…\n") + elapsed205 << Bar::Indeterminate << 0.0;
     QTest::newRow("download total 0") << downloadRecord(0) << 125.0 << none << qint64(0) << qint64(12'500'000)
                                       << downloading + elapsed205 << Bar::Indeterminate << 0.0;
-    QTest::newRow("download total negative") << downloadRecord(-5) << 125.0 << none << qint64(0)
-                                              << qint64(12'500'000) << downloading + elapsed205
-                                              << Bar::Indeterminate << 0.0;
+    QTest::newRow("download total negative") << downloadRecord(-5) << 125.0 << none << qint64(0) << qint64(12'500'000)
+                                             << downloading + elapsed205 << Bar::Indeterminate << 0.0;
     QTest::newRow("download total as string")
         << QByteArray(R"({"download_path":"/rt/downloads/abc.tar.gz","download_total":"50000000"})") << 125.0 << none
         << qint64(0) << qint64(12'500'000) << preparing << Bar::Indeterminate << 0.0;
     QTest::newRow("empty download path") << QByteArray(R"({"download_path":"","download_total":50000000})") << 125.0
-                                         << none << qint64(0) << qint64(12'500'000) << preparing
-                                         << Bar::Indeterminate << 0.0;
+                                         << none << qint64(0) << qint64(12'500'000) << preparing << Bar::Indeterminate
+                                         << 0.0;
     QTest::newRow("download file missing") << downloadRecord(50'000'000) << 125.0 << none << qint64(0) << qint64(-1)
                                            << downloading + elapsed205 << Bar::Indeterminate << 0.0;
     QTest::newRow("download file larger than total")
@@ -145,8 +143,8 @@ void ProgressTextTest::statusText_data()
     // 10 s for 1 MB: 360 MB left takes 3600 s, one byte less just under.
     QTest::newRow("estimate one hour") << downloadRecord(371'000'000) << 125.0 << 10.0 << qint64(10'000'000)
                                        << qint64(11'000'000)
-                                       << downloading + QStringLiteral("11.0 / 371.0 MB downloaded")
-                                       << Bar::Determinate << 11'000'000 * 100.0 / 371'000'000;
+                                       << downloading + QStringLiteral("11.0 / 371.0 MB downloaded") << Bar::Determinate
+                                       << 11'000'000 * 100.0 / 371'000'000;
     QTest::newRow("estimate just under one hour")
         << downloadRecord(370'999'999) << 125.0 << 10.0 << qint64(10'000'000) << qint64(11'000'000)
         << downloading + QStringLiteral("11.0 / 371.0 MB downloaded · about 59:59 left for this download")
@@ -156,13 +154,16 @@ void ProgressTextTest::statusText_data()
         << downloadRecord(2'273'390'236'854'775'807) << 125.0 << none << qint64(0) << qint64(2'273'390'236'854'775'807)
         << downloading + QStringLiteral("2273390236854.8 / 2273390236854.8 MB downloaded") << Bar::Determinate << 100.0;
     QTest::newRow("elapsed 59:59") << QByteArray("{}") << 3599.9 << none << qint64(0) << qint64(-1)
-                                   << QStringLiteral("Step 1 of 4 · Preparing your studio…\nElapsed 59:59 · install time varies")
+                                   << QStringLiteral(
+                                          "Step 1 of 4 · Preparing your studio…\nElapsed 59:59 · install time varies")
                                    << Bar::Indeterminate << 0.0;
     QTest::newRow("elapsed 62:05") << QByteArray("{}") << 3725.0 << none << qint64(0) << qint64(-1)
-                                   << QStringLiteral("Step 1 of 4 · Preparing your studio…\nElapsed 62:05 · install time varies")
+                                   << QStringLiteral(
+                                          "Step 1 of 4 · Preparing your studio…\nElapsed 62:05 · install time varies")
                                    << Bar::Indeterminate << 0.0;
     QTest::newRow("no start time") << QByteArray("{}") << none << none << qint64(0) << qint64(-1)
-                                   << QStringLiteral("Step 1 of 4 · Preparing your studio…\nElapsed 0:00 · install time varies")
+                                   << QStringLiteral(
+                                          "Step 1 of 4 · Preparing your studio…\nElapsed 0:00 · install time varies")
                                    << Bar::Indeterminate << 0.0;
 }
 
@@ -206,24 +207,23 @@ void ProgressTextTest::measuring_data()
     QTest::addColumn<double>("measuredForAfter");
     QTest::addColumn<qint64>("startBytesAfter");
 
-    QTest::newRow("idle, first sight starts measuring") << downloadRecord(50'000'000) << QString() << none
-                                                       << qint64(0) << qint64(4'000'000) << archive << 0.0
-                                                       << qint64(4'000'000);
+    QTest::newRow("idle, first sight starts measuring") << downloadRecord(50'000'000) << QString() << none << qint64(0)
+                                                        << qint64(4'000'000) << archive << 0.0 << qint64(4'000'000);
     QTest::newRow("same path keeps the baseline") << downloadRecord(50'000'000) << archive << 8.0 << qint64(1'000)
                                                   << qint64(4'000'000) << archive << 8.0 << qint64(1'000);
-    QTest::newRow("another path restarts") << downloadRecord(50'000'000) << QStringLiteral("/rt/downloads/old.tar.gz")
-                                           << 8.0 << qint64(1'000) << qint64(4'000'000) << archive << 0.0
-                                           << qint64(4'000'000);
+    QTest::newRow("another path restarts")
+        << downloadRecord(50'000'000) << QStringLiteral("/rt/downloads/old.tar.gz") << 8.0 << qint64(1'000)
+        << qint64(4'000'000) << archive << 0.0 << qint64(4'000'000);
     QTest::newRow("baseline capped at the total") << downloadRecord(50'000'000) << QString() << none << qint64(0)
                                                   << qint64(70'000'000) << archive << 0.0 << qint64(50'000'000);
-    QTest::newRow("missing file does not start") << downloadRecord(50'000'000) << QString() << none << qint64(0)
-                                                 << qint64(-1) << QString() << none << qint64(0);
+    QTest::newRow("missing file does not start")
+        << downloadRecord(50'000'000) << QString() << none << qint64(0) << qint64(-1) << QString() << none << qint64(0);
     QTest::newRow("tick without figures keeps the baseline")
         << QByteArray(R"({"label":"Extracting the studio runtime…"})") << archive << 8.0 << qint64(1'000)
         << qint64(4'000'000) << archive << 8.0 << qint64(1'000);
-    QTest::newRow("message keeps the baseline") << QByteArray(R"({"message":"working"})") << archive << 8.0
-                                                << qint64(1'000) << qint64(4'000'000) << archive << 8.0
-                                                << qint64(1'000);
+    QTest::newRow("message keeps the baseline")
+        << QByteArray(R"({"message":"working"})") << archive << 8.0 << qint64(1'000) << qint64(4'000'000) << archive
+        << 8.0 << qint64(1'000);
 }
 
 void ProgressTextTest::measuring()

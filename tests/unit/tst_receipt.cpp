@@ -65,15 +65,13 @@ void ReceiptTest::validation_data()
         << json(with(goodReceipt(), QStringLiteral("installer"), QStringLiteral("x"))) << all << true;
     QTest::newRow("upper-case digest") << json(with(goodReceipt(), QStringLiteral("runtime_id"), digest.toUpper()))
                                        << all << false;
-    QTest::newRow("other digest")
-        << json(with(goodReceipt(), QStringLiteral("runtime_id"), QString(digest).replace(0, 1, QLatin1Char('0'))))
-        << all << false;
-    QTest::newRow("runtime_id missing") << json(with(goodReceipt(), QStringLiteral("runtime_id"), QJsonValue()))
-                                        << all << false;
-    QTest::newRow("runtime_id a number") << json(with(goodReceipt(), QStringLiteral("runtime_id"), 12)) << all
-                                         << false;
-    QTest::newRow("mlx_python a number") << json(with(goodReceipt(), QStringLiteral("mlx_python"), 3)) << all
-                                         << false;
+    QTest::newRow("other digest") << json(
+        with(goodReceipt(), QStringLiteral("runtime_id"), QString(digest).replace(0, 1, QLatin1Char('0'))))
+                                  << all << false;
+    QTest::newRow("runtime_id missing") << json(with(goodReceipt(), QStringLiteral("runtime_id"), QJsonValue())) << all
+                                        << false;
+    QTest::newRow("runtime_id a number") << json(with(goodReceipt(), QStringLiteral("runtime_id"), 12)) << all << false;
+    QTest::newRow("mlx_python a number") << json(with(goodReceipt(), QStringLiteral("mlx_python"), 3)) << all << false;
     QTest::newRow("main_python null") << json(with(goodReceipt(), QStringLiteral("main_python"), QJsonValue::Null))
                                       << all << false;
     QTest::newRow("seedvc_python missing")
@@ -90,8 +88,7 @@ void ReceiptTest::validation_data()
     QTest::newRow("string") << QByteArray("\"runtime\"") << all << false;
     QTest::newRow("number") << QByteArray("42") << all << false;
     QTest::newRow("binary garbage") << QByteArray("\x00\xff\xfe{\x01\x02", 6) << all << false;
-    QTest::newRow("very large") << QByteArray(R"({"pad":"")").insert(8, QByteArray(64 << 20, 'x'))
-                                << all << false;
+    QTest::newRow("very large") << QByteArray(R"({"pad":"")").insert(8, QByteArray(64 << 20, 'x')) << all << false;
 }
 
 void ReceiptTest::validation()

@@ -231,9 +231,11 @@ private slots:
     void cancelWorksWhateverTheLauncherDoesWithSigterm()
     {
         Attempt attempt;
-        struct sigaction ignore {};
+        struct sigaction ignore
+        {};
         ignore.sa_handler = SIG_IGN;
-        struct sigaction previous {};
+        struct sigaction previous
+        {};
         QCOMPARE(::sigaction(SIGTERM, &ignore, &previous), 0);
         const auto restore = qScopeGuard([&] { ::sigaction(SIGTERM, &previous, nullptr); });
 
@@ -269,8 +271,7 @@ private slots:
     void commandsInheritTheEnvironmentUnchanged()
     {
         Attempt attempt;
-        QCOMPARE(runNow(*attempt.launcher, QStringLiteral("/usr/bin/env"), {QStringLiteral("-0")}).error,
-                 std::nullopt);
+        QCOMPARE(runNow(*attempt.launcher, QStringLiteral("/usr/bin/env"), {QStringLiteral("-0")}).error, std::nullopt);
         QByteArrayList seen = readFile(attempt.log).split('\0');
         QCOMPARE(seen.takeLast(), QByteArray()); // every entry ends in a NUL
         QByteArrayList ours;

@@ -65,12 +65,11 @@ void TestStudioEnv::searchPath_data()
 {
     QTest::addColumn<QJsonObject>("receipt");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("neither optional key")
-        << receiptFrom(R"({"main_python": "/rt/main/bin/python3"})")
-        << QStringLiteral("/usr/bin:/rt/main/bin:/usr/bin:/bin:/usr/sbin:/sbin");
-    QTest::newRow("ffmpeg only")
-        << receiptFrom(R"({"main_python": "/rt/main/bin/python3", "ffmpeg_path": "/rt/ffmpeg/bin/ffmpeg"})")
-        << QStringLiteral("/rt/ffmpeg/bin:/rt/main/bin:/usr/bin:/bin:/usr/sbin:/sbin");
+    QTest::newRow("neither optional key") << receiptFrom(R"({"main_python": "/rt/main/bin/python3"})")
+                                          << QStringLiteral("/usr/bin:/rt/main/bin:/usr/bin:/bin:/usr/sbin:/sbin");
+    QTest::newRow("ffmpeg only") << receiptFrom(
+        R"({"main_python": "/rt/main/bin/python3", "ffmpeg_path": "/rt/ffmpeg/bin/ffmpeg"})")
+                                 << QStringLiteral("/rt/ffmpeg/bin:/rt/main/bin:/usr/bin:/bin:/usr/sbin:/sbin");
     QTest::newRow("main_bin wins over main_python")
         << receiptFrom(R"({"main_python": "/rt/main/bin/python3", "main_bin": "/elsewhere/bin"})")
         << QStringLiteral("/usr/bin:/elsewhere/bin:/usr/bin:/bin:/usr/sbin:/sbin");
@@ -146,9 +145,12 @@ void TestStudioEnv::environment()
     QCOMPARE(result.value(QStringLiteral("PATH")), path);
 
     // Everything else passes through untouched, and nothing is invented.
-    const QStringList changed{QStringLiteral("PYTHONHOME"),        QStringLiteral("PYTHONPATH"),
-                              QStringLiteral("PYTHONNOUSERSITE"),  QStringLiteral("VLMR_RUNTIME_JSON"),
-                              QStringLiteral("VLMR_FFMPEG_PATH"),  QStringLiteral("VLMR_LAUNCHER"),
+    const QStringList changed{QStringLiteral("PYTHONHOME"),
+                              QStringLiteral("PYTHONPATH"),
+                              QStringLiteral("PYTHONNOUSERSITE"),
+                              QStringLiteral("VLMR_RUNTIME_JSON"),
+                              QStringLiteral("VLMR_FFMPEG_PATH"),
+                              QStringLiteral("VLMR_LAUNCHER"),
                               QStringLiteral("PATH")};
     for (const QString &key : inheritedEnvironment.keys()) {
         if (!changed.contains(key))

@@ -311,8 +311,8 @@ void SetupWindowTest::savedProfile_data()
 
     QTest::newRow("no file") << QByteArray() << 32 * gib << QStringLiteral("compact");
     QTest::newRow("full") << QByteArray(R"({"profile":"full","pending":true})") << 32 * gib << QStringLiteral("full");
-    QTest::newRow("full on a small machine") << QByteArray(R"({"profile":"full"})") << 16 * gib
-                                             << QStringLiteral("full");
+    QTest::newRow("full on a small machine")
+        << QByteArray(R"({"profile":"full"})") << 16 * gib << QStringLiteral("full");
     QTest::newRow("compact") << QByteArray(R"({"profile":"compact"})") << 32 * gib << QStringLiteral("compact");
     QTest::newRow("other letter case") << QByteArray(R"({"profile":"Full"})") << 32 * gib << QStringLiteral("compact");
     QTest::newRow("empty") << QByteArray(R"({"profile":""})") << 32 * gib << QStringLiteral("compact");
@@ -349,8 +349,8 @@ void SetupWindowTest::warningAnswers_data()
 
     QTest::newRow("Return keeps compact") << int(AlertAnswer::PressReturn) << QStringLiteral("compact");
     QTest::newRow("Escape keeps compact") << int(AlertAnswer::PressEscape) << QStringLiteral("compact");
-    QTest::newRow("Return after focusing Use Full") << int(AlertAnswer::ReturnAfterFocusingUseFull)
-                                                    << QStringLiteral("compact");
+    QTest::newRow("Return after focusing Use Full")
+        << int(AlertAnswer::ReturnAfterFocusingUseFull) << QStringLiteral("compact");
     QTest::newRow("Use Full precision") << int(AlertAnswer::ClickUseFull) << QStringLiteral("full");
 }
 
@@ -575,9 +575,8 @@ void SetupWindowTest::splashFillsItsArea()
             QSKIP("the bundle carries no splash image yet");
         const QSize logical = shown.deviceIndependentSize().toSize();
         // Aspect kept, fitted to 620 × 396: one side meets the area's edge.
-        QVERIFY2(logical.width() == 620 || logical.height() == 396, qPrintable(QStringLiteral("%1×%2")
-                                                                                   .arg(logical.width())
-                                                                                   .arg(logical.height())));
+        QVERIFY2(logical.width() == 620 || logical.height() == 396,
+                 qPrintable(QStringLiteral("%1×%2").arg(logical.width()).arg(logical.height())));
         QVERIFY(logical.width() <= 620 && logical.height() <= 396);
     }
     QFile::remove(image);

@@ -103,8 +103,8 @@ void StartupTest::uncreatableRuntimeDirectoryShowsThePlatformText()
     launcher->progress->setValue(40);
     launcher->applicationDidFinishLaunching();
     QVERIFY(launcher->setupWindow()->isVisible());
-    QCOMPARE(launcher->status->text(), QStringLiteral("Could not create the folder “%1”: Not a directory")
-                                           .arg(sandbox.runtime()));
+    QCOMPARE(launcher->status->text(),
+             QStringLiteral("Could not create the folder “%1”: Not a directory").arg(sandbox.runtime()));
     QCOMPARE(launcher->action->text(), QStringLiteral("Retry setup"));
     QVERIFY(launcher->progress->isHidden());
     QCOMPARE(launcher->progress->value(), 0);

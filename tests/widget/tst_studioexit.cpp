@@ -39,8 +39,8 @@ private slots:
 
 namespace {
 
-const QString studioFailure = QStringLiteral(
-    "The studio could not start. Check launch.log in Application Support, or retry setup.");
+const QString studioFailure =
+    QStringLiteral("The studio could not start. Check launch.log in Application Support, or retry setup.");
 
 // An interpreter that waits for the release file and then ends as `ending` says: an exit
 // status, or "signal" to kill itself.
@@ -69,7 +69,8 @@ void writeReceipt(const testsupport::Sandbox &sandbox, const QString &mainPython
 {
     const QString valid = sandbox.path(QStringLiteral("installed/bin/python3"));
     const QJsonObject receiptObject{
-        {QStringLiteral("runtime_id"), receipt::hash(sandbox.resources() + QStringLiteral("/runtime/runtime-manifest.json"))},
+        {QStringLiteral("runtime_id"),
+         receipt::hash(sandbox.resources() + QStringLiteral("/runtime/runtime-manifest.json"))},
         {QStringLiteral("main_python"), mainPython},
         {QStringLiteral("seedvc_python"), valid},
         {QStringLiteral("mlx_python"), valid}};
@@ -156,10 +157,10 @@ void StudioExitTest::startFailureReachesTheWindow_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("subject"); // the path the text must name
     QTest::addColumn<int>("error");
-    QTest::newRow("interpreter of the interpreter missing") << QStringLiteral("broken interpreter")
-                                                           << QStringLiteral("installed/bin/python3") << ENOENT;
-    QTest::newRow("launch.log cannot be opened") << QStringLiteral("log is a folder")
-                                                 << QStringLiteral("launch.log") << EISDIR;
+    QTest::newRow("interpreter of the interpreter missing")
+        << QStringLiteral("broken interpreter") << QStringLiteral("installed/bin/python3") << ENOENT;
+    QTest::newRow("launch.log cannot be opened")
+        << QStringLiteral("log is a folder") << QStringLiteral("launch.log") << EISDIR;
 }
 
 void StudioExitTest::startFailureReachesTheWindow()
