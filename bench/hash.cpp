@@ -1,11 +1,9 @@
 // Throughput of the launcher's file hash against `openssl dgst -sha256` on the same file, in the
 // same run, plus the peak memory the hash adds. Usage: bench_hash [MiB] (default 1024).
+#include "benchsupport.h"
 #include "studio/receipt.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -22,25 +20,6 @@ long peakResidentKiB()
     return usage.ru_maxrss;
 }
 
-double seconds(const std::function<void()> &work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
-
-void writeTestFile(const QString &path, qint64 mebibytes)
-{
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    QByteArray chunk(1 << 20, Qt::Uninitialized);
-    for (qint64 i = 0; i < mebibytes; ++i) {
-        std::fill(chunk.begin(), chunk.end(), static_cast<char>(i * 37));
-        file.write(chunk);
-    }
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -49,18 +28,14 @@ int main(int argc, char *argv[])
     const qint64 mebibytes = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1024;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("archive.bin"));
-    writeTestFile(path, mebibytes);
+    bench::writeTestFile(path, mebibytes);
 
     const long before = peakResidentKiB();
     std::vector<double> ours, openssl;
     QString digest;
     for (int round = 0; round < 3; ++round) {
-        ours.push_back(seconds([&] { digest = receipt::hash(path); }));
-        openssl.push_back(seconds([&] {
-            QProcess::execute(QStringLiteral("/usr/bin/openssl"),
-                              {QStringLiteral("dgst"), QStringLiteral("-sha256"), QStringLiteral("-out"),
-                               QStringLiteral("/dev/null"), path});
-        }));
+        ours.push_back(bench::seconds([&] { digest = receipt::hash(path); }));
+        openssl.push_back(bench::seconds([&] { bench::opensslDigest(path); }));
     }
     const long growth = peakResidentKiB() - before;
     const double best = *std::min_element(ours.begin(), ours.end());

@@ -2,6 +2,7 @@
 // lists. Reports the time spent in the launcher's own steps (everything but curl, tar and the
 // bootstrap script) against two `openssl dgst -sha256` runs on the archive plus 50 ms, and the
 // time from pressing "Start setup" to curl's start. Usage: bench_setup [archive bytes].
+#include "benchsupport.h"
 #include "localserver.h"
 #include "testsupport.h"
 
@@ -84,17 +85,6 @@ private:
     std::thread thread_;
 };
 
-double openSslTwice(const QString &path)
-{
-    QElapsedTimer timer;
-    timer.start();
-    for (int i = 0; i < 2; ++i)
-        QProcess::execute(QStringLiteral("/usr/bin/openssl"),
-                          {QStringLiteral("dgst"), QStringLiteral("-sha256"), QStringLiteral("-out"),
-                           QStringLiteral("/dev/null"), path});
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -110,7 +100,11 @@ int main(int argc, char *argv[])
                                                       {QStringLiteral("--size-padding"), QString::number(bytes)});
     LocalHttpsServer server(archive.path, sandbox.path(QStringLiteral("server")));
     writeManifest(sandbox.resources(), server.url(), archive.sha256, archive.size);
-    const double baseline = openSslTwice(archive.path) + 0.050;
+    const double baseline = bench::seconds([&] {
+                                bench::opensslDigest(archive.path);
+                                bench::opensslDigest(archive.path);
+                            })
+                            + 0.050;
 
     auto launcher = sandbox.launcher();
     launcher->applicationDidFinishLaunching();

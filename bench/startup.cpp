@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "studio/receipt.h"
+#include "testsupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,19 +40,6 @@ qint64 nowNanoseconds()
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
-void copyBundle(const QString &from, const QString &to)
-{
-    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + source.mid(from.size());
-        if (it.fileInfo().isDir())
-            QDir().mkpath(target);
-        else
-            QFile::copy(source, target); // keeps the permissions, so the executable stays one
-    }
-}
-
 struct Bench
 {
     QTemporaryDir scratch;
@@ -64,7 +52,7 @@ struct Bench
 
     explicit Bench(const QString &source)
     {
-        copyBundle(source, bundle);
+        testsupport::copyTree(source, bundle); // keeps the permissions, so the executable stays one
         const QString runtime = data + QStringLiteral("/Vellmora/runtime");
         QDir().mkpath(runtime);
         QDir().mkpath(QFileInfo(studio).path());

@@ -1,37 +1,16 @@
 // The worker's check of a reused archive (the reuse hash, the size, the verifying hash) against
 // two runs of `openssl dgst -sha256` on the same file, in one invocation.
 // Usage: bench_verify [MiB] (default 1024).
+#include "benchsupport.h"
 #include "setup/archive.h"
 #include "studio/receipt.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <vector>
-
-namespace {
-
-double seconds(const std::function<void()> &work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
-
-void opensslDigest(const QString &path)
-{
-    QProcess::execute(QStringLiteral("/usr/bin/openssl"), {QStringLiteral("dgst"), QStringLiteral("-sha256"),
-                                                           QStringLiteral("-out"), QStringLiteral("/dev/null"), path});
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -39,28 +18,20 @@ int main(int argc, char *argv[])
     const qint64 mebibytes = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1024;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("archive.tar.gz"));
-    {
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        QByteArray chunk(1 << 20, Qt::Uninitialized);
-        for (qint64 i = 0; i < mebibytes; ++i) {
-            std::fill(chunk.begin(), chunk.end(), static_cast<char>(i * 53 + 1));
-            file.write(chunk);
-        }
-    }
+    bench::writeTestFile(path, mebibytes);
     const manifest::RuntimeArchive expected{QStringLiteral("https://127.0.0.1/a"), receipt::hash(path),
                                             mebibytes << 20};
 
     std::vector<double> ours, baseline;
     for (int round = 0; round < 3; ++round) {
-        ours.push_back(seconds([&] {
+        ours.push_back(bench::seconds([&] {
             if (!archive::alreadyDownloaded(path, expected.sha256))
                 std::abort();
             archive::verify(path, expected);
         }));
-        baseline.push_back(seconds([&] {
-            opensslDigest(path);
-            opensslDigest(path);
+        baseline.push_back(bench::seconds([&] {
+            bench::opensslDigest(path);
+            bench::opensslDigest(path);
         }));
     }
     const double best = *std::min_element(ours.begin(), ours.end());
