@@ -143,13 +143,15 @@ def setup_commands_running(work):
     return found
 
 
-def start_launcher(bundle, environment):
+def start_launcher(bundle, environment, log):
     executable = os.path.join(bundle, "Contents", "MacOS", "Vellmora")
-    return subprocess.Popen([executable], env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
+    # Its own output is kept beside the screenshots, for when a journey fails.
+    with open(log, "ab") as output:
+        return subprocess.Popen([executable], env=environment, stdout=output, stderr=subprocess.STDOUT)
 
 
 def interrupt_during_download(xvfb, bundle, environment, work, how):
-    launcher = start_launcher(bundle, environment)
+    launcher = start_launcher(bundle, environment, os.path.join(work, "launcher-1.log"))
     window = wait_for(lambda: xvfb.window("Vellmora"), 90, "the setup window")
     time.sleep(0.5)
     xvfb.click_start_setup(window)
@@ -177,8 +179,9 @@ def headless(bundle, work, server, interrupt):
         environment["VLMR_STUDIO_AUTOQUIT_SECONDS"] = "4"
         if interrupt:
             interrupt_during_download(xvfb, bundle, environment, work, interrupt)
-        launcher = start_launcher(bundle, environment)
-        window = wait_for(lambda: xvfb.window("Vellmora"), 90, "the setup window")
+        launcher = start_launcher(bundle, environment, os.path.join(work, "launcher-2.log"))
+        window = wait_for(lambda: xvfb.window("Vellmora"), 90,
+                          "the setup window (launcher output in %s)" % os.path.join(work, "launcher-2.log"))
         time.sleep(1.0)
         print(xvfb.screenshot(os.path.join(shots, "1-first-use.png")))
         xvfb.click_start_setup(window)
