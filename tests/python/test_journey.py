@@ -35,8 +35,8 @@ class JourneyTest(unittest.TestCase):
         self.assertIn("stopped during download (term)", output)
 
     @unittest.skipIf(os.environ.get("CI") == "true",
-                     "once in CI the launcher started after the Ctrl+Q journey showed no window within 90 s; "
-                     "not reproduced by hand, so it runs outside CI until its launcher log explains it")
+                     "the Ctrl+Q sent by xdotool can leave the X server's modifier state behind, and the "
+                     "second launcher's window then goes away before the click; runs by hand until fixed")
     def test_quitting_with_ctrl_q_stops_the_download(self):
         output = self.run_journey("quit-ctrl-q", "--interrupt", "ctrl-q")
         self.assertIn("stopped during download (ctrl-q)", output)

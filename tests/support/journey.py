@@ -96,7 +96,10 @@ class Xvfb:
             if not os.path.exists("/tmp/.X11-unix/X%d" % number) and not os.path.exists("/tmp/.X%d-lock" % number):
                 break
         self.display = ":%d" % number
-        self.process = subprocess.Popen(["/usr/bin/Xvfb", self.display, "-screen", "0", "1024x900x24", "-nolisten", "tcp"],
+        self.process = subprocess.Popen(["/usr/bin/Xvfb", self.display, "-screen", "0", "1024x900x24", "-nolisten", "tcp",
+                                         # Without it the server resets when its last client (the first
+                                         # launcher) leaves, and a launcher started then cannot connect.
+                                         "-noreset"],
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for(lambda: os.path.exists("/tmp/.X11-unix/X%d" % number), 20, "Xvfb")
 
@@ -108,14 +111,19 @@ class Xvfb:
         self.run("/usr/bin/import", "-window", "root", path)
         return path
 
+    def geometry(self, window):
+        output = self.run("/usr/bin/xdotool", "getwindowgeometry", "--shell", window).stdout
+        values = dict(line.split("=", 1) for line in output.split() if "=" in line)
+        return values if {"X", "Y", "WIDTH", "HEIGHT"} <= values.keys() else None
+
     def window(self, title):
+        """A mapped window with that title whose geometry can be read (a window that has just gone
+        can still be listed for a moment)."""
         found = self.run("/usr/bin/xdotool", "search", "--onlyvisible", "--name", "^%s$" % title)
-        ids = found.stdout.split()
-        return ids[0] if ids else None
+        return next((window for window in found.stdout.split() if self.geometry(window)), None)
 
     def click_start_setup(self, window):
-        geometry = self.run("/usr/bin/xdotool", "getwindowgeometry", "--shell", window).stdout
-        values = dict(line.split("=", 1) for line in geometry.split() if "=" in line)
+        values = self.geometry(window)
         x, y, height = int(values["X"]), int(values["Y"]), int(values["HEIGHT"])
         menu = max(0, height - CONTENT_HEIGHT)
         # The main button's centre: 370 + 222 / 2 across, 23 + 32 / 2 up from the bottom.
