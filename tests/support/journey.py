@@ -167,8 +167,11 @@ def interrupt_during_download(xvfb, bundle, environment, work, how):
     wait_for(lambda: os.path.isdir(downloads) and any(os.path.getsize(os.path.join(downloads, name)) > 0
                                                       for name in os.listdir(downloads)), 60, "the download")
     if how == "ctrl-q":
-        xvfb.run("/usr/bin/xdotool", "windowactivate", "--sync", window)
-        xvfb.run("/usr/bin/xdotool", "key", "--window", window, "ctrl+q")
+        # Typed on the server's keyboard, as a user would. With --window, xdotool sends the keys to
+        # the window itself, dies on BadWindow once the quitting launcher has destroyed it, and
+        # leaves Ctrl+Q held down: its autorepeat then quits the next launcher as well.
+        xvfb.run("/usr/bin/xdotool", "windowfocus", "--sync", window)
+        xvfb.run("/usr/bin/xdotool", "key", "ctrl+q")
     else:
         launcher.send_signal(getattr(signal, "SIG" + how.upper()))
     status = launcher.wait(10)
