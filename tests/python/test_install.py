@@ -2,6 +2,7 @@
 command starting the studio from the installed bundle."""
 
 import configparser
+import gzip
 import hashlib
 import json
 import os
@@ -18,6 +19,7 @@ BUNDLE = os.environ.get("VLMR_BUNDLE_DIR", "")
 BUILD = os.path.dirname(os.path.abspath(BUNDLE)) if BUNDLE else ""
 CMAKE = shutil.which("cmake")
 DESKTOP_FILE_VALIDATE = shutil.which("desktop-file-validate")
+GROFF = shutil.which("groff")
 # Debian 12's desktop-file-validate (0.26) checks against the Desktop Entry Specification 1.4 and
 # reports SingleMainWindow, a key of version 1.5, as an error; only that finding is tolerated.
 VALIDATOR_WITHOUT_SINGLE_MAIN_WINDOW = ('file contains key "SingleMainWindow" in group "Desktop Entry", '
@@ -180,6 +182,16 @@ class InstallTreeTest(unittest.TestCase):
         findings = [line for line in (result.stdout + result.stderr).splitlines()
                     if not line.endswith(VALIDATOR_WITHOUT_SINGLE_MAIN_WINDOW)]
         self.assertEqual(findings, [])
+
+    def test_manual_page_renders_without_warnings(self):
+        path = os.path.join(self.prefix, "share", "man", "man1", "vellmora.1.gz")
+        with gzip.open(path, "rt", encoding="ascii") as handle:
+            page = handle.read()
+        if not GROFF:
+            self.skipTest("groff is not installed (Debian package groff-base)")
+        result = subprocess.run([GROFF, "-man", "-ww", "-z"], input=page, capture_output=True, text=True,
+                                timeout=30)
+        self.assertEqual((result.returncode, result.stdout + result.stderr), (0, ""))
 
     def test_icons_in_every_theme_size(self):
         themed = os.path.join(self.prefix, "share", "icons", "hicolor")
