@@ -47,6 +47,7 @@ if(NOT APPLE)
   install(FILES "${VLMR_COMMAND_LINK}" DESTINATION "${command_folder}")
 
   install(FILES packaging/vellmora.desktop DESTINATION share/applications)
+  install(FILES packaging/com.vellmora.launcher.metainfo.xml DESTINATION share/metainfo)
   install(DIRECTORY resources/icons/hicolor DESTINATION share/icons
     FILES_MATCHING PATTERN "vellmora.png")
 endif()
@@ -55,14 +56,54 @@ set(CPACK_PACKAGE_NAME "vellmora")
 set(CPACK_PACKAGE_VENDOR "Vellmora")
 set(CPACK_PACKAGE_CONTACT "Vellmora <packages@vellmora.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Launcher for the Vellmora local voice studio")
+# CPack indents every line by one space; Debian's limit is 80 columns.
 set(CPACK_PACKAGE_DESCRIPTION
-  "On first start it downloads a standalone Python runtime and installs the voice\n\
-engines into the user's data folder (~/.local/share/Vellmora); later starts open\n\
-the studio at once.")
+  "Vellmora is a voice studio that runs on the local machine. This package\n\
+carries the studio's sources and the launcher that prepares and starts it.\n\
+\n\
+On first start the launcher downloads a standalone Python runtime over HTTPS,\n\
+verifies it and installs the voice engines into the user's data folder\n\
+(~/.local/share/Vellmora), several GB in all; later starts open the studio at\n\
+once. The option --repair, also offered as the menu entry's repair action,\n\
+runs the setup again.")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "TGZ")
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/" "__pycache__")
+
+if(NOT APPLE)
+  # What Debian expects beside every package; cmake --install and the .tar.gz carry it too.
+  set(docs "${CMAKE_BINARY_DIR}/packaging")
+
+  # The copyright file quotes LICENSE, as DEP-5 wants it: holder in a field, text indented,
+  # blank lines as ".".
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE)
+  file(READ LICENSE licence)
+  if(NOT licence MATCHES "Copyright \\(c\\) ([^\n]+)\n\n(.*[^\n])\n*$")
+    message(FATAL_ERROR "LICENSE: expected a copyright line followed by the licence text")
+  endif()
+  set(VLMR_COPYRIGHT "${CMAKE_MATCH_1}")
+  string(REPLACE "\n\n" "\n.\n" licence_text "${CMAKE_MATCH_2}")
+  string(REPLACE "\n" "\n " licence_text "${licence_text}")
+  set(VLMR_LICENSE_TEXT " ${licence_text}")
+  configure_file(packaging/copyright.in "${docs}/copyright" @ONLY)
+  install(FILES "${docs}/copyright" DESTINATION share/doc/vellmora)
+
+  # Compressed as Debian does (-9 for size, -n so the bytes do not depend on the build's time).
+  find_program(VLMR_GZIP gzip REQUIRED)
+  set(compressed)
+  foreach(name IN ITEMS changelog.Debian vellmora.1)
+    add_custom_command(OUTPUT "${docs}/${name}.gz"
+      COMMAND "${CMAKE_COMMAND}" -E copy "${CMAKE_SOURCE_DIR}/packaging/${name}" "${docs}/${name}"
+      COMMAND "${VLMR_GZIP}" -9nf "${docs}/${name}"
+      DEPENDS "packaging/${name}" VERBATIM)
+    list(APPEND compressed "${docs}/${name}.gz")
+  endforeach()
+  add_custom_target(package_documents ALL DEPENDS ${compressed})
+  install(FILES "${docs}/changelog.Debian.gz" DESTINATION share/doc/vellmora)
+  install(FILES "${docs}/vellmora.1.gz" DESTINATION share/man/man1)
+  install(FILES packaging/vellmora.lintian-overrides DESTINATION share/lintian/overrides RENAME vellmora)
+endif()
 
 if(APPLE)
   # Not checked on the Linux machines this is built on.
@@ -76,11 +117,11 @@ else()
   set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
   # Libraries come from dpkg-shlibdeps; these are what the launcher loads or runs by name:
   # the .icns icon through Qt's image-format plugin, "Show details" through xdg-open,
-  # downloads and unpacking through /usr/bin/curl and /usr/bin/tar, and Python with venv for
-  # runtime interpreters that defer to the system's.
+  # downloads through /usr/bin/curl, and Python with venv for runtime interpreters that defer
+  # to the system's. /usr/bin/tar is essential, and Debian forbids depending on it unversioned.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "curl, tar, python3, python3-venv, qt6-image-formats-plugins, xdg-utils")
+    "curl, python3, python3-venv, qt6-image-formats-plugins, xdg-utils")
 endif()
 
 include(CPack)

@@ -1,6 +1,8 @@
-"""The .deb and .tar.gz that CPack makes from the build: control fields, file lists, the packaged
-launcher starting the studio, and (as root in CI only) a real install and removal with apt."""
+"""The .deb and .tar.gz that CPack makes from the build: control fields, file lists, what lintian and
+appstreamcli find, the packaged launcher starting the studio, and (as root in CI only) a real install
+and removal with apt."""
 
+import gzip
 import os
 import re
 import shutil
@@ -8,12 +10,15 @@ import subprocess
 import tarfile
 import tempfile
 import unittest
+from xml.etree import ElementTree
 
 from test_install import (BUILD, BUNDLE, EXECUTABLE_IN_BUNDLE, ICON_SIZES, SOURCE, assert_studio_started_from,
                           source_resources, start_with_recording_studio)
 
 CPACK = shutil.which("cpack")
 DPKG_DEB = shutil.which("dpkg-deb")
+LINTIAN = shutil.which("lintian")
+APPSTREAMCLI = shutil.which("appstreamcli")
 BUNDLE_IN_PACKAGE = "usr/lib/vellmora/Vellmora.app"
 COMMAND_LINK = "../lib/vellmora/Vellmora.app/Contents/MacOS/Vellmora"
 # What the launcher runs or loads by name rather than by linking; the test asks dpkg who owns each.
@@ -21,7 +26,10 @@ USED_BY_NAME = ("/usr/bin/curl", "/usr/bin/tar", "/usr/bin/xdg-open", "*/qt6/plu
 # Only by name: interpreters that defer to the system's Python run the bootstrap and its venv.
 REQUIRED_BY_NAME = ("python3", "python3-venv")
 APT_INSTALLED_FILES = ("/usr/bin/vellmora", "/usr/lib/vellmora", "/usr/share/applications/vellmora.desktop",
-                       "/usr/share/icons/hicolor/48x48/apps/vellmora.png")
+                       "/usr/share/icons/hicolor/48x48/apps/vellmora.png", "/usr/share/man/man1/vellmora.1.gz",
+                       "/usr/share/metainfo/com.vellmora.launcher.metainfo.xml")
+METAINFO = "usr/share/metainfo/com.vellmora.launcher.metainfo.xml"
+CHANGELOG = "usr/share/doc/vellmora/changelog.Debian.gz"
 
 
 def run(arguments, timeout=60, **options):
@@ -35,7 +43,9 @@ def project_version():
 
 def expected_files():
     """Every non-directory entry of the package, relative to the root."""
-    files = {"usr/bin/vellmora", "usr/share/applications/vellmora.desktop",
+    files = {"usr/bin/vellmora", "usr/share/applications/vellmora.desktop", METAINFO, CHANGELOG,
+             "usr/share/doc/vellmora/copyright", "usr/share/man/man1/vellmora.1.gz",
+             "usr/share/lintian/overrides/vellmora",
              BUNDLE_IN_PACKAGE + "/Contents/Info.plist", BUNDLE_IN_PACKAGE + "/" + EXECUTABLE_IN_BUNDLE}
     files.update(BUNDLE_IN_PACKAGE + "/Contents/Resources/" + relative for relative in source_resources())
     files.update("usr/share/icons/hicolor/{0}x{0}/apps/vellmora.png".format(size) for size in ICON_SIZES)
@@ -81,6 +91,16 @@ def linked_library_paths(executable):
 def depends_names(field):
     return {re.split(r"[\s(]", alternative.strip(), maxsplit=1)[0]
             for item in field.split(",") for alternative in item.split("|")}
+
+
+def is_essential(package):
+    return run(["dpkg-query", "-W", "-f=${Essential}", package]).stdout.strip() == "yes"
+
+
+def findings(output, severities):
+    """The lines of a checker's report that start with one of the severity letters ("E: ", "W: ")."""
+    return [line.strip() for line in output.splitlines()
+            if line.strip()[:3] in {letter + ": " for letter in severities}]
 
 
 @unittest.skipUnless(CPACK and DPKG_DEB and shutil.which("readelf") and BUNDLE
@@ -145,7 +165,11 @@ class PackageTest(unittest.TestCase):
             with self.subTest(path):
                 package = owning_package(path)
                 self.assertIsNotNone(package, path + " belongs to no package")
-                self.assertIn(package, depends)
+                # Essential packages are always there, and Debian forbids unversioned dependencies on them.
+                if is_essential(package):
+                    self.assertNotIn(package, depends)
+                else:
+                    self.assertIn(package, depends)
         for name in REQUIRED_BY_NAME:
             self.assertIn(name, depends)
 
@@ -159,6 +183,33 @@ class PackageTest(unittest.TestCase):
         self.assertEqual(self.listing[BUNDLE_IN_PACKAGE + "/" + EXECUTABLE_IN_BUNDLE][0], "-rwxr-xr-x")
         self.assertEqual(self.listing[BUNDLE_IN_PACKAGE + "/Contents/Info.plist"][0], "-rw-r--r--")
         self.assertEqual(self.listing[BUNDLE_IN_PACKAGE + "/Contents/Resources/runtime/bootstrap.py"][0], "-rwxr-xr-x")
+
+    def test_lintian_reports_no_error_or_warning(self):
+        if not LINTIAN:
+            self.skipTest("lintian is not installed")
+        result = run([LINTIAN, "--fail-on", "error,warning", self.deb], timeout=240)
+        self.assertEqual(findings(result.stdout, "EW"), [], result.stdout)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+    def test_appstream_metadata_validates_with_the_desktop_entry(self):
+        if not APPSTREAMCLI:
+            self.skipTest("appstreamcli is not installed (Debian package appstream)")
+        # validate-tree also checks that the desktop file the metadata launches is in the package.
+        for arguments in (["validate", "--no-net", os.path.join(self.root, METAINFO)],
+                          ["validate-tree", "--no-net", self.root]):
+            with self.subTest(arguments[0]):
+                result = run([APPSTREAMCLI] + arguments)
+                self.assertEqual(findings(result.stdout + result.stderr, "EW"), [], result.stdout)
+                self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+    def test_changelog_and_metadata_name_the_packaged_version(self):
+        with gzip.open(os.path.join(self.root, CHANGELOG), "rt", encoding="utf-8") as handle:
+            entries = re.findall(r"(?m)^vellmora \(([^)]+)\) ", handle.read())
+        self.assertEqual(entries[0], self.control["Version"])
+        releases = [release.get("version")
+                    for release in ElementTree.parse(os.path.join(self.root, METAINFO)).iter("release")]
+        # One release per packaged upstream version, newest first.
+        self.assertEqual(releases, list(dict.fromkeys(entry.rsplit("-", 1)[0] for entry in entries)))
 
     def test_archive_holds_the_same_tree_without_the_prefix(self):
         with tarfile.open(self.tgz) as archive:
