@@ -44,10 +44,17 @@ void FileHandle::close()
 
 FileHandle openForReading(const QString &path)
 {
-    const int fd = ::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         throw systemError("read", path, errno);
-    return FileHandle(fd);
+    FileHandle file(fd);
+    struct stat info
+    {};
+    if (::fstat(fd, &info) != 0)
+        throw systemError("read", path, errno);
+    if (!S_ISREG(info.st_mode))
+        throw systemError("read", path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    return file;
 }
 
 FileHandle openForWriting(const QString &path, bool truncate)
@@ -88,10 +95,21 @@ void writeAllQuietly(int fd, const QByteArray &bytes)
 QByteArray readWholeFile(const QString &path)
 {
     FileHandle file = openForReading(path);
+    struct stat info
+    {};
+    if (::fstat(file.fd(), &info) != 0)
+        throw systemError("read", path, errno);
+    if (info.st_size > wholeFileLimit)
+        throw systemError("read", path, EFBIG);
     QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(info.st_size));
     char buffer[65536];
-    while (const std::size_t n = readSome(file, buffer, sizeof buffer, path))
+    while (const std::size_t n = readSome(file, buffer, sizeof buffer, path)) {
+        // The file may still grow after the check.
+        if (bytes.size() + static_cast<qsizetype>(n) > wholeFileLimit)
+            throw systemError("read", path, EFBIG);
         bytes.append(buffer, static_cast<qsizetype>(n));
+    }
     return bytes;
 }
 
@@ -130,6 +148,39 @@ void createDirectories(const QString &path)
         throw systemError("create the folder", absolute, errno);
     if (!S_ISDIR(info.st_mode))
         throw systemError("create the folder", absolute, ENOTDIR);
+}
+
+void requireDirectory(const QString &path)
+{
+    struct stat info
+    {};
+    if (::stat(encoded(path).constData(), &info) != 0)
+        throw systemError("open the folder", path, errno);
+    if (!S_ISDIR(info.st_mode))
+        throw systemError("open the folder", path, ENOTDIR);
+}
+
+void createPipe(int (&ends)[2], bool nonBlocking, const QString &purpose)
+{
+#ifdef __linux__
+    if (::pipe2(ends, O_CLOEXEC | (nonBlocking ? O_NONBLOCK : 0)) != 0)
+        throw systemError("create a pipe for", purpose, errno);
+#else
+    // No pipe2 on Apple. Every child is spawned with all but its standard streams closed, so the
+    // moment between pipe and fcntl cannot leak an end into a command.
+    if (::pipe(ends) != 0)
+        throw systemError("create a pipe for", purpose, errno);
+    for (const int fd : ends) {
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0 || flags < 0
+            || (nonBlocking && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0)) {
+            const int error = errno;
+            ::close(ends[0]);
+            ::close(ends[1]);
+            throw systemError("create a pipe for", purpose, error);
+        }
+    }
+#endif
 }
 
 void removeFileQuietly(const QString &path)

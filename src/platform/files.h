@@ -28,6 +28,8 @@ private:
     int fd_ = -1;
 };
 
+// Opens a regular file only, without blocking, and checks the open descriptor: a named pipe, a
+// device or a folder is refused with the platform's error rather than hanging a reader.
 FileHandle openForReading(const QString &path);                // throws std::system_error
 FileHandle openForWriting(const QString &path, bool truncate); // creates 0644; throws
 // Reads up to `size` bytes, retrying on EINTR; 0 at end of file; throws with `path` in the text.
@@ -35,11 +37,16 @@ std::size_t readSome(const FileHandle &file, char *buffer, std::size_t size, con
 // Best effort: the callers that use it ignore failures by design.
 void writeAllQuietly(int fd, const QByteArray &bytes);
 
-QByteArray readWholeFile(const QString &path); // throws std::system_error
+// The largest file read whole; anything bigger is refused, so a stray file cannot bloat the launcher.
+inline constexpr qint64 wholeFileLimit = qint64(16) << 20;
+QByteArray readWholeFile(const QString &path); // a regular file of at most wholeFileLimit; throws
 // Replaces `path` whole through a temporary file in the same directory; throws on failure.
 void writeFileAtomically(const QString &path, const QByteArray &bytes);
 void createEmptyFile(const QString &path);   // truncates; throws
 void createDirectories(const QString &path); // like mkdir -p; throws
+void requireDirectory(const QString &path);  // throws unless `path` is an existing folder
+// Both ends close-on-exec (and non-blocking if asked); throws the platform's error naming `purpose`.
+void createPipe(int (&ends)[2], bool nonBlocking, const QString &purpose);
 void removeFileQuietly(const QString &path);
 void createSymbolicLink(const QString &target, const QString &link);  // throws
 void copyFileExclusive(const QString &source, const QString &target); // fails if target exists; throws

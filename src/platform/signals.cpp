@@ -1,10 +1,11 @@
 #include "platform/signals.h"
 
+#include "platform/files.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace platform {
@@ -23,8 +24,13 @@ void forwardSignal(int signal)
 
 void onTerminationSignals(QObject *context, std::function<void()> handler)
 {
-    if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
+    if (signalPipe[0] < 0) {
+        try {
+            createPipe(signalPipe, true, QStringLiteral("termination signals"));
+        } catch (const std::exception &) {
+            return; // the signals keep their default, which ends the launcher anyway
+        }
+    }
     auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, context);
     QObject::connect(notifier, &QSocketNotifier::activated, context, [handler = std::move(handler)] {
         char buffer[16];
