@@ -1,14 +1,18 @@
 // A whole setup attempt against the local HTTPS server with a 100 MB archive and empty engine
 // lists. Reports the time spent in the launcher's own steps (everything but curl, tar and the
 // bootstrap script) against two `openssl dgst -sha256` runs on the archive plus 50 ms, and the
-// time from pressing "Start setup" to curl's start. Usage: bench_setup [archive bytes].
+// time from pressing "Start setup" to curl's start. Then what a setup command's lifeline costs
+// against the command /bin/true itself, and the peak memory of an attempt whose bootstrap leaves
+// a 4 GiB sparse file as the progress record. Usage: bench_setup [archive bytes].
 #include "benchsupport.h"
 #include "localserver.h"
+#include "platform/process.h"
 #include "testsupport.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -17,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -85,6 +90,63 @@ private:
     std::thread thread_;
 };
 
+void reportLifelineCost()
+{
+    constexpr int runs = 200;
+    platform::SpawnOptions plain;
+    plain.executable = QStringLiteral("/bin/true");
+    const double command = bench::seconds([&] {
+                               for (int i = 0; i < runs; ++i)
+                                   platform::Process::spawn(plain)->waitForExit();
+                           })
+                           / runs;
+    // Lifelines alone, tied to one long command that leads its group, as every setup command does.
+    platform::SpawnOptions leader;
+    leader.executable = QStringLiteral("/bin/sleep");
+    leader.arguments = {QStringLiteral("60")};
+    leader.endsWithLauncher = true;
+    const auto group = platform::Process::spawn(leader);
+    const double lifeline = bench::seconds([&] {
+                                for (int i = 0; i < runs; ++i)
+                                    platform::Lifeline(group->pid(), leader.executable);
+                            })
+                            / runs;
+    group->kill();
+    std::printf("per command: /bin/true started and waited for %.3f ms; its lifeline adds %.3f ms (ratio %.2f)\n",
+                command * 1000, lifeline * 1000, lifeline / command);
+}
+
+long peakKibibytes()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void waitForAttempt(StudioLauncher &launcher)
+{
+    launcher.beginSetup();
+    while (launcher.isWorking())
+        QTest::qWait(1);
+}
+
+// The window polls the record while the bootstrap sleeps; the record must not be read whole.
+void reportPeakWithHugeRecord(Sandbox &sandbox, StudioLauncher &launcher)
+{
+    writeFile(sandbox.resources() + QStringLiteral("/runtime/bootstrap.py"),
+              "import sys, time\n"
+              "path = sys.argv[sys.argv.index('--progress') + 1]\n"
+              "with open(path, 'wb') as record: record.truncate(4 << 30)\n"
+              "time.sleep(2)\n"
+              "sys.exit(1)\n");
+    while (launcher.hasChild()) // the first attempt's studio; its exit would quit the launcher
+        QTest::qWait(10);
+    const long before = peakKibibytes();
+    waitForAttempt(launcher);
+    std::printf("peak memory: %.1f MiB after a normal attempt, %.1f MiB after one with a 4 GiB record\n",
+                static_cast<double>(before) / 1024, static_cast<double>(peakKibibytes()) / 1024);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -118,9 +180,11 @@ int main(int argc, char *argv[])
 
     double inCommands = 0;
     std::optional<Clock::time_point> curlStart;
+    // A command's lifeline is a fork of ours that runs beside it, not a command of its own.
+    const QByteArray self = QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15).toUtf8();
     for (const auto &[pid, command] : commands) {
-        if (command.first > ended)
-            continue; // the studio, started after the attempt
+        if (command.first > ended || command.name == self)
+            continue; // the studio, started after the attempt, or a lifeline
         inCommands += Seconds(std::min(command.last, ended) - command.first).count();
         if (command.name == "curl" && (!curlStart || command.first < *curlStart))
             curlStart = command.first;
@@ -134,5 +198,8 @@ int main(int argc, char *argv[])
                 baseline, own / baseline);
     if (curlStart)
         std::printf("press to curl start: %.1f ms (target < 50 ms)\n", Seconds(*curlStart - pressed).count() * 1000);
+
+    reportLifelineCost();
+    reportPeakWithHugeRecord(sandbox, *launcher);
     return 0;
 }

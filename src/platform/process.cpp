@@ -59,6 +59,25 @@ struct SpawnAttributes
     SpawnAttributes &operator=(const SpawnAttributes &) = delete;
 };
 
+// Only the standard streams reach the new program: our descriptors are close-on-exec, but a
+// library's might not be.
+void keepOnlyStandardStreams(SpawnAttributes &spawn, short &flags, const SpawnOptions &options)
+{
+#ifdef __linux__
+    (void)flags;
+    (void)options;
+    posix_spawn_file_actions_addclosefrom_np(&spawn.actions, STDERR_FILENO + 1);
+#elif defined(__APPLE__)
+    // Closes everything that no file action names; the streams we keep must be named.
+    flags |= POSIX_SPAWN_CLOEXEC_DEFAULT;
+    posix_spawn_file_actions_addinherit_np(&spawn.actions, STDIN_FILENO);
+    if (options.outputFd < 0) {
+        posix_spawn_file_actions_addinherit_np(&spawn.actions, STDOUT_FILENO);
+        posix_spawn_file_actions_addinherit_np(&spawn.actions, STDERR_FILENO);
+    }
+#endif
+}
+
 pid_t spawnWithPosixSpawn(const SpawnOptions &options, const QByteArray &path, char **argv, char **envp)
 {
     SpawnAttributes spawn;
@@ -67,13 +86,14 @@ pid_t spawnWithPosixSpawn(const SpawnOptions &options, const QByteArray &path, c
     sigfillset(&all);
     sigemptyset(&none);
     short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
-    if (options.ownProcessGroup) {
+    if (options.newSession) {
+        flags |= POSIX_SPAWN_SETSID;
+    } else if (options.endsWithLauncher) {
         flags |= POSIX_SPAWN_SETPGROUP;
         posix_spawnattr_setpgroup(&spawn.attributes, 0);
     }
     posix_spawnattr_setsigdefault(&spawn.attributes, &all);
     posix_spawnattr_setsigmask(&spawn.attributes, &none);
-    posix_spawnattr_setflags(&spawn.attributes, flags);
     if (options.outputFd >= 0) {
         posix_spawn_file_actions_adddup2(&spawn.actions, options.outputFd, STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&spawn.actions, options.outputFd, STDERR_FILENO);
@@ -81,8 +101,8 @@ pid_t spawnWithPosixSpawn(const SpawnOptions &options, const QByteArray &path, c
     const QByteArray directory = QFile::encodeName(options.workingDirectory);
     if (!options.workingDirectory.isEmpty())
         posix_spawn_file_actions_addchdir_np(&spawn.actions, directory.constData());
-    // Belt and braces: our descriptors are close-on-exec, but a library's might not be.
-    posix_spawn_file_actions_addclosefrom_np(&spawn.actions, STDERR_FILENO + 1);
+    keepOnlyStandardStreams(spawn, flags, options);
+    posix_spawnattr_setflags(&spawn.attributes, flags);
 
     pid_t pid = -1;
     const int error = posix_spawn(&pid, path.constData(), &spawn.actions, &spawn.attributes, argv, envp);
@@ -101,8 +121,8 @@ bool redirect(int source, int target)
     return ::dup2(source, target) >= 0;
 }
 
-// fork and exec, for the one setting posix_spawn cannot make: a signal when the parent dies.
-// Only async-signal-safe calls between fork and exec.
+// fork and exec, for the one setting posix_spawn cannot make: a signal when the parent dies, a
+// second line beside the lifeline. Only async-signal-safe calls between fork and exec.
 pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &path, char **argv, char **envp)
 {
     int report[2];
@@ -127,7 +147,7 @@ pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &
             fail(errno);
         if (::getppid() != parent)
             ::_exit(127); // the parent is gone already; nobody waits for this command
-        if (options.ownProcessGroup && ::setpgid(0, 0) != 0)
+        if (::setpgid(0, 0) != 0)
             fail(errno);
         struct sigaction standard
         {};
@@ -185,12 +205,22 @@ std::shared_ptr<Process> Process::spawn(const SpawnOptions &options)
     }
     pid_t pid = -1;
 #ifdef __linux__
-    if (options.signalWhenParentDies)
+    if (options.endsWithLauncher && !options.newSession)
         pid = spawnWithParentDeathSignal(options, path, argv.data(), envp);
     else
 #endif
         pid = spawnWithPosixSpawn(options, path, argv.data(), envp);
-    return std::shared_ptr<Process>(new Process(pid));
+    std::shared_ptr<Process> process(new Process(pid));
+    if (options.endsWithLauncher) {
+        try {
+            process->lifeline_ = std::make_unique<Lifeline>(pid, options.executable);
+        } catch (...) {
+            // A command that nothing would end must not run at all.
+            process->kill();
+            throw;
+        }
+    }
+    return process;
 }
 
 Process::~Process()
@@ -208,11 +238,13 @@ ExitStatus Process::waitForExit()
         if (errno != EINTR) {
             status_ = ExitStatus{false, 0};
             exited_ = true;
+            lifeline_.reset();
             return *status_;
         }
     }
     status_ = ExitStatus{info.si_code == CLD_EXITED, info.si_status};
     exited_ = true;
+    lifeline_.reset();
     return *status_;
 }
 
@@ -230,12 +262,27 @@ bool Process::hasExited() const
     return exited_;
 }
 
+namespace {
+// The child is unreaped whenever this runs, so neither its pid nor a group it leads can be reused.
+void signalChild(pid_t pid, int signal)
+{
+    if (::getpgid(pid) == pid)
+        ::kill(-pid, signal);
+    else
+        ::kill(pid, signal);
+}
+} // namespace
+
 void Process::terminate() const
 {
-    if (::getpgid(pid_) == pid_)
-        ::kill(-pid_, SIGTERM);
-    else
-        ::kill(pid_, SIGTERM);
+    signalChild(pid_, SIGTERM);
+}
+
+void Process::kill()
+{
+    signalChild(pid_, SIGKILL);
+    waitForExit();
+    reap();
 }
 
 } // namespace platform

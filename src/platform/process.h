@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/lifeline.h"
+
 #include <QString>
 #include <QStringList>
 #include <atomic>
@@ -16,8 +18,11 @@ struct SpawnOptions
     std::optional<QStringList> environment; // complete "KEY=value" list; none inherits ours
     QString workingDirectory;               // empty inherits ours
     int outputFd = -1;                      // standard output and error; -1 inherits ours
-    bool ownProcessGroup = false;           // lead a new group, so a signal reaches its children
-    bool signalWhenParentDies = false;      // Linux: SIGTERM to the child if we die abruptly
+    // Leads a group of its own, so a signal reaches its children, and that group gets SIGTERM
+    // whenever the launcher ends while the command runs.
+    bool endsWithLauncher = false;
+    // A session of its own, so the terminal's Ctrl+C or hang-up meant for the launcher misses it.
+    bool newSession = false;
 };
 
 struct ExitStatus
@@ -39,17 +44,20 @@ public:
     Process &operator=(const Process &) = delete;
 
     pid_t pid() const { return pid_; }
-    // Blocks until the child has exited. The child stays a zombie until reap(), so its pid
-    // cannot be reused while someone may still signal it.
+    // Blocks until the child has exited, then ends its lifeline. The child stays a zombie until
+    // reap(), so its pid cannot be reused while someone may still signal it.
     ExitStatus waitForExit();
     void reap();
     bool hasExited() const;
     // SIGTERM to the child's group when it leads one, otherwise to the child alone.
     void terminate() const;
+    // SIGKILL the same way, then waits for the child and reaps it.
+    void kill();
 
 private:
     explicit Process(pid_t pid) : pid_(pid) {}
     pid_t pid_;
+    std::unique_ptr<Lifeline> lifeline_;
     std::optional<ExitStatus> status_;
     std::atomic<bool> exited_{false};
     bool reaped_ = false;

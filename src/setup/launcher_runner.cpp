@@ -28,15 +28,16 @@ void StudioLauncher::openAttemptLog(const QString &path)
     logHandle = platform::openForWriting(path, true);
 }
 
-void StudioLauncher::run(const QString &executable, const QStringList &arguments)
+void StudioLauncher::run(const QString &executable, const QStringList &arguments,
+                         const std::optional<QStringList> &environment)
 {
     platform::SpawnOptions options;
     options.executable = executable;
     options.arguments = arguments;
+    options.environment = environment;
     options.outputFd = logHandle ? logHandle->fd() : -1;
-    // Its own group lets a cancel reach whatever the command starts in turn.
-    options.ownProcessGroup = true;
-    options.signalWhenParentDies = true;
+    // Its own group lets a cancel, or the launcher's end, reach whatever the command starts in turn.
+    options.endsWithLauncher = true;
 
     std::shared_ptr<platform::Process> command;
     {

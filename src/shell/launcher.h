@@ -89,7 +89,9 @@ public:
     void failSetup(QString text);
     void completeSetup();
     // Runs one external command of a setup attempt; throws SetupError or the platform's error.
-    void run(const QString &executable, const QStringList &arguments);
+    // Without an environment the command inherits the launcher's unchanged.
+    void run(const QString &executable, const QStringList &arguments,
+             const std::optional<QStringList> &environment = std::nullopt);
     // Creates `path` as a new, empty attempt log and makes it the output of every setup command
     // from now on; throws the platform's error. Main thread, before the worker starts.
     void openAttemptLog(const QString &path);

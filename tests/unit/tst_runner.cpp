@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QTest>
 
 #include <algorithm>
@@ -120,6 +121,16 @@ bool processEnded(pid_t pid)
     return stat.isEmpty() || (close > 0 && stat.mid(close + 2, 1) == "Z");
 }
 
+// The processes `parent` has started and not yet reaped.
+QList<pid_t> childrenOf(qint64 parent)
+{
+    QList<pid_t> children;
+    for (const QByteArray &pid : readFile(QStringLiteral("/proc/%1/task/%1/children").arg(parent)).split(' '))
+        if (pid.trimmed().toInt() > 0)
+            children << pid.trimmed().toInt();
+    return children;
+}
+
 } // namespace
 
 class RunnerTest : public QObject
@@ -208,6 +219,34 @@ private slots:
         QCOMPARE(run.outcome().error, cancelledText);
         QVERIFY(!attempt.launcher->hasChild());
         QTRY_VERIFY2(processEnded(grandchild), "the command's own child outlived the cancel");
+    }
+
+    void killedLauncherEndsTheCommandsWholeGroup()
+    {
+        Attempt attempt;
+        const QString command = attempt.script("command", "sleep 47.5 &\n"
+                                                          "echo $! > \"$1/grandchild\"\n"
+                                                          "wait\n");
+        QProcess launcher;
+        launcher.start(QStringLiteral(VLMR_BUILD_DIR "/tests/vlmr_tied_command"), {command, attempt.scratch});
+        QVERIFY(launcher.waitForReadyRead(10000));
+        const pid_t started = launcher.readAllStandardOutput().trimmed().toInt();
+        QTRY_VERIFY(hasContent(attempt.marker("grandchild")));
+        const pid_t grandchild = readFile(attempt.marker("grandchild")).trimmed().toInt();
+
+        // The watchdog holds nothing but its end of the lifeline: no log, no lock, no other end.
+        QList<pid_t> watchdogs = childrenOf(launcher.processId());
+        watchdogs.removeAll(started);
+        QCOMPARE(watchdogs.size(), 1);
+        QCOMPARE(QDir(QStringLiteral("/proc/%1/fd").arg(watchdogs.first()))
+                     .entryList(QDir::NoDotAndDotDot | QDir::System)
+                     .size(),
+                 1);
+
+        ::kill(static_cast<pid_t>(launcher.processId()), SIGKILL);
+        launcher.waitForFinished();
+        QTRY_VERIFY2_WITH_TIMEOUT(processEnded(grandchild), "the command's own child outlived the launcher", 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(processEnded(started), 5000);
     }
 
     void cleanExitAfterCancelIsStillCancelled()
