@@ -4,8 +4,8 @@
 #include "platform/filelock.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "shell/mainqueue.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -32,6 +32,13 @@ void StudioLauncher::beginSetup()
 {
     if (working)
         return;
+    try {
+        // The folder may have gone while the window was open; without it no lock file can exist.
+        platform::createDirectories(runtime());
+    } catch (const std::exception &error) {
+        showError(platform::errorText(error));
+        return;
+    }
     if (!takeSetupLock()) {
         showError(alreadyOpenText);
         return;
@@ -65,7 +72,11 @@ void StudioLauncher::beginSetup()
     writeProgress(QStringLiteral("Checking the studio runtime…"), 1, QStringLiteral("running"), QString(), 1, 4,
                   QString(), 0);
     startProgressPoll();
-    startWorker();
+    try {
+        startWorker();
+    } catch (const std::exception &error) {
+        failSetup(platform::errorText(error));
+    }
 }
 
 bool StudioLauncher::takeSetupLock()
@@ -105,23 +116,18 @@ void StudioLauncher::startProgressPoll()
 }
 
 // The worker's thread also waits for each command it starts; on Linux a command's parent-death
-// signal is tied to that thread, so it must live exactly as long as the work.
+// signal is tied to that thread, so it must live exactly as long as the work. Throws the
+// platform's error when no thread can be started.
 void StudioLauncher::startWorker()
 {
-    const QPointer<StudioLauncher> weak(this);
-    std::thread([this, weak] {
-        installRuntime([weak](const std::optional<QString> &failure) {
-            QMetaObject::invokeMethod(
-                qApp,
-                [weak, failure] {
-                    if (!weak)
-                        return;
-                    if (failure)
-                        weak->failSetup(*failure);
-                    else
-                        weak->completeSetup();
-                },
-                Qt::QueuedConnection);
+    std::thread([this, queue = mainQueue] {
+        installRuntime([this, queue](const std::optional<QString> &failure) {
+            queue->post([this, failure] {
+                if (failure)
+                    failSetup(*failure);
+                else
+                    completeSetup();
+            });
         });
     }).detach();
 }

@@ -51,8 +51,10 @@ void setTextColour(QWidget *control, const QColor &colour)
 
 QLabel *wrappingLabel(const char *objectName, const QString &text, int pixels, const QColor &colour)
 {
-    auto *label = new QLabel(text);
+    auto *label = new QLabel;
     label->setObjectName(QLatin1String(objectName));
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setPixelFont(label, pixels);
@@ -65,6 +67,7 @@ QLabel *splashImage(const QString &path)
 {
     auto *splash = new QLabel;
     splash->setObjectName(QStringLiteral("splash"));
+    splash->setTextFormat(Qt::PlainText);
     splash->setAccessibleName(QStringLiteral("Vellmora"));
     splash->setAlignment(Qt::AlignCenter);
     QPixmap image(path);
@@ -228,6 +231,7 @@ bool StudioLauncher::confirmFullPrecision()
 {
     QMessageBox alert(window);
     alert.setIcon(QMessageBox::Warning);
+    alert.setTextFormat(Qt::PlainText);
     const QPixmap icon(resources + QStringLiteral("/Tarnwick.icns"));
     if (!icon.isNull())
         alert.setIconPixmap(icon.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));

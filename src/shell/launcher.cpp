@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "shell/mainqueue.h"
 #include "shell/startup.h"
 
 #include <QCoreApplication>
@@ -35,9 +36,14 @@ StudioLauncher::StudioLauncher(LauncherContext launcherContext, QObject *parent)
       details(makeControl<QPushButton>("details", QStringLiteral("Show details"))),
       compactModels(makeControl<QRadioButton>(
           "compactModels", QStringLiteral("Compact (recommended) — smaller download, lower memory"))),
-      fullModels(
-          makeControl<QRadioButton>("fullModels", QStringLiteral("Full precision — original weights, larger download")))
+      fullModels(makeControl<QRadioButton>("fullModels",
+                                           QStringLiteral("Full precision — original weights, larger download"))),
+      mainQueue(std::make_shared<MainQueue>(this))
 {
+    // The application object is destroyed after the event loop, while the launcher lives on.
+    if (QCoreApplication *application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, [queue = mainQueue] { queue->close(); });
+    status->setTextFormat(Qt::PlainText); // the bootstrap's and the platform's words, never markup
     status->setWordWrap(true);
     askAlert = [](QMessageBox &box) {
         box.exec();
@@ -47,6 +53,7 @@ StudioLauncher::StudioLauncher(LauncherContext launcherContext, QObject *parent)
 
 StudioLauncher::~StudioLauncher()
 {
+    mainQueue->close();
     // The window owns the controls once it exists; before that they are ours.
     if (window) {
         delete window.data();

@@ -23,6 +23,8 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 
+class MainQueue;
+
 namespace platform {
 class Process;
 }
@@ -163,6 +165,8 @@ private:
     int setupLock = -1;
 
     QMenuBar *mainMenu = nullptr;
+    // Where the worker's and the studio watcher's threads post their outcomes.
+    const std::shared_ptr<MainQueue> mainQueue;
 
     bool takeSetupLock();
     void showAttemptStarted();

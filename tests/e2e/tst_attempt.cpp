@@ -191,6 +191,12 @@ void AttemptTest::heldLockRefusesTheAttempt()
     launcher->beginSetup();
     QVERIFY(launcher->isWorking());
     waitForAttemptEnd();
+
+    // A runtime folder removed while the window is open is made again, not taken for a lock held.
+    QVERIFY(QDir(sandbox->runtime()).removeRecursively());
+    launcher->beginSetup();
+    QVERIFY(launcher->isWorking());
+    waitForAttemptEnd();
 }
 
 void AttemptTest::notEnoughSpaceRefusesBeforeAnyWork()
