@@ -6,7 +6,9 @@
 #include "setup/manifest.h"
 #include "shell/setuperror.h"
 #include "studio/receipt.h"
+#include "studio/studioenv.h"
 
+#include <QProcessEnvironment>
 #include <QUuid>
 
 namespace {
@@ -56,9 +58,11 @@ void StudioLauncher::installSteps()
     const QString packaged = resources + QStringLiteral("/runtime");
     writeProgress(QStringLiteral("Installing the voice engines…"), 4, running, QString(), 2, 4, QString(), 0);
     const QString runtimeId = receipt::hash(manifestURL());
-    run(interpreter, {QStringLiteral("-u"), packaged + QStringLiteral("/bootstrap.py"),
-                      QStringLiteral("--runtime-root"), runtime(), QStringLiteral("--resources"), packaged,
-                      QStringLiteral("--progress"), progressURL(), QStringLiteral("--runtime-id"), runtimeId});
+    run(interpreter,
+        {QStringLiteral("-u"), packaged + QStringLiteral("/bootstrap.py"), QStringLiteral("--runtime-root"), runtime(),
+         QStringLiteral("--resources"), packaged, QStringLiteral("--progress"), progressURL(),
+         QStringLiteral("--runtime-id"), runtimeId},
+        studio::isolatedPython(QProcessEnvironment::systemEnvironment()).toStringList());
 }
 
 // Resumes what an earlier attempt left; when that fails without a cancel, starts over once.

@@ -3,10 +3,10 @@
 #include "platform/activation.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "shell/mainqueue.h"
 #include "shell/setuperror.h"
 #include "studio/studioenv.h"
 
-#include <QCoreApplication>
 #include <QProcessEnvironment>
 #include <QPushButton>
 
@@ -31,6 +31,8 @@ void StudioLauncher::launchStudio(const QJsonObject &receipt)
         throw SetupError(QStringLiteral("The runtime needs repair."));
 
     const QString appFolder = resources + QStringLiteral("/app");
+    // Named here, or the start would fail in the interpreter's name.
+    platform::requireDirectory(appFolder);
     const studio::StudioPaths paths{appFolder, runtime() + QStringLiteral("/runtime.json"), context.executablePath};
     platform::SpawnOptions options;
     options.executable = *mainPython;
@@ -38,8 +40,9 @@ void StudioLauncher::launchStudio(const QJsonObject &receipt)
     options.workingDirectory = appFolder;
     options.environment =
         studio::studioEnvironment(receipt, QProcessEnvironment::systemEnvironment(), paths).toStringList();
-    // The studio outlives a quitting launcher, so it gets neither a parent-death signal nor a
-    // group of its own.
+    // The studio outlives the launcher however it ends: no lifeline, and a session of its own so
+    // that the terminal's Ctrl+C or hang-up reaches only the launcher.
+    options.newSession = true;
 
     const QString log = launchLogPath(runtime());
     try {
@@ -61,7 +64,15 @@ void StudioLauncher::launchStudio(const QJsonObject &receipt)
         }
         child = studio;
     }
-    watchStudio(studio, std::move(output));
+    try {
+        watchStudio(studio, std::move(output));
+    } catch (...) {
+        // Nobody could ever notice its exit: end it rather than leave an unwatched studio.
+        studio->kill();
+        const std::lock_guard<std::mutex> guard(processLock);
+        child.reset();
+        throw;
+    }
 
     if (window)
         window->hide();
@@ -70,21 +81,11 @@ void StudioLauncher::launchStudio(const QJsonObject &receipt)
 
 void StudioLauncher::watchStudio(std::shared_ptr<platform::Process> studio, platform::FileHandle log)
 {
-    QPointer<StudioLauncher> launcher(this);
     // Blocks in waitpid rather than polling, so the launcher costs no CPU while the studio runs.
-    std::thread([launcher, studio = std::move(studio), log = std::move(log)]() mutable {
+    std::thread([this, queue = mainQueue, studio = std::move(studio), log = std::move(log)]() mutable {
         const platform::ExitStatus outcome = studio->waitForExit();
         log.close();
-        QCoreApplication *application = QCoreApplication::instance();
-        if (!application)
-            return; // the launcher is on its way out
-        QMetaObject::invokeMethod(
-            application,
-            [launcher, studio, outcome] {
-                if (launcher)
-                    launcher->studioExited(studio, outcome.code, outcome.exitedNormally);
-            },
-            Qt::QueuedConnection);
+        queue->post([this, studio, outcome] { studioExited(studio, outcome.code, outcome.exitedNormally); });
     }).detach();
 }
 

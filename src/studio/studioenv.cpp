@@ -34,13 +34,19 @@ QString searchPath(const QJsonObject &receipt)
     return directoryPart(ffmpeg) + QLatin1Char(':') + executables + QLatin1String(systemSearchPath);
 }
 
+QProcessEnvironment isolatedPython(QProcessEnvironment inherited)
+{
+    inherited.remove(QStringLiteral("PYTHONHOME"));
+    inherited.remove(QStringLiteral("PYTHONPATH"));
+    inherited.insert(QStringLiteral("PYTHONNOUSERSITE"), QStringLiteral("1"));
+    return inherited;
+}
+
 QProcessEnvironment studioEnvironment(const QJsonObject &receipt, QProcessEnvironment inherited,
                                       const StudioPaths &paths)
 {
-    QProcessEnvironment &environment = inherited;
-    environment.remove(QStringLiteral("PYTHONHOME"));
+    QProcessEnvironment environment = isolatedPython(std::move(inherited));
     environment.insert(QStringLiteral("PYTHONPATH"), paths.appFolder);
-    environment.insert(QStringLiteral("PYTHONNOUSERSITE"), QStringLiteral("1"));
     environment.insert(QStringLiteral("VLMR_RUNTIME_JSON"), paths.receiptPath);
     if (const std::optional<QString> ffmpeg = receiptString(receipt, "ffmpeg_path"))
         environment.insert(QStringLiteral("VLMR_FFMPEG_PATH"), *ffmpeg);

@@ -32,6 +32,11 @@ std::optional<QString> receiptString(const QJsonObject &receipt, const char *key
 // search path plays no part, so nothing the user put first can shadow the runtime's tools.
 QString searchPath(const QJsonObject &receipt);
 
+// `inherited` without what would make a runtime interpreter load another Python's library or the
+// user's own packages (a conda or pyenv shell, a profile that sets them): no PYTHONHOME, no
+// PYTHONPATH, PYTHONNOUSERSITE=1. The bootstrap script runs with exactly this.
+QProcessEnvironment isolatedPython(QProcessEnvironment inherited);
+
 // The launcher's own environment with the studio's changes applied in their fixed order.
 QProcessEnvironment studioEnvironment(const QJsonObject &receipt, QProcessEnvironment inherited,
                                       const StudioPaths &paths);

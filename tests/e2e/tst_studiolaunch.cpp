@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 
 // The built launcher, started as a user would, with an installed runtime whose interpreter is a
 // probe that records what it was given.
@@ -23,6 +24,7 @@ private slots:
     void studioGetsItsCommandAndEnvironment();
     void eachStartEmptiesTheLaunchLog();
     void failedStudioKeepsTheLauncherRunning();
+    void quittingTheLauncherLeavesTheStudioRunning_data();
     void quittingTheLauncherLeavesTheStudioRunning();
 };
 
@@ -61,7 +63,7 @@ for name in os.listdir("/proc/self/fd"):
     except OSError:
         pass  # the listing's own descriptor, closed by now
 record = {"args": sys.argv[1:], "cwd": os.getcwd(), "env": dict(os.environ), "fds": descriptors,
-          "pid": os.getpid()}
+          "pid": os.getpid(), "sid": os.getsid(0)}
 with open(%2 + ".tmp", "w") as out:
     json.dump(record, out)
 os.rename(%2 + ".tmp", %2)
@@ -227,22 +229,37 @@ void StudioLaunchEndToEndTest::failedStudioKeepsTheLauncherRunning()
     QCOMPARE(launcher.exitCode(), 0);
 }
 
+void StudioLaunchEndToEndTest::quittingTheLauncherLeavesTheStudioRunning_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("toTheGroup"); // as a terminal's Ctrl+C or hang-up reaches its job
+    QTest::newRow("SIGTERM to the launcher") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT to its process group") << int(SIGINT) << true;
+    QTest::newRow("SIGHUP to its process group") << int(SIGHUP) << true;
+}
+
 void StudioLaunchEndToEndTest::quittingTheLauncherLeavesTheStudioRunning()
 {
+    QFETCH(int, signal);
+    QFETCH(bool, toTheGroup);
     Installation installation;
     installation.installProbe(0, 30);
     installation.writeReceipt({});
 
     QProcess launcher;
     launcher.setProcessEnvironment(installation.environment());
+    launcher.setChildProcessModifier([] { ::setpgid(0, 0); }); // a job of its own, as a shell makes it
     launcher.start(installation.executable, {});
     QVERIFY(launcher.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(installation.record), 20000);
     const auto studio = static_cast<pid_t>(installation.readRecord().value(QStringLiteral("pid")).toInteger());
     QVERIFY(studio > 0);
+    QCOMPARE(installation.readRecord().value(QStringLiteral("sid")).toInteger(), studio);
 
-    launcher.terminate();
+    const auto pid = static_cast<pid_t>(launcher.processId());
+    ::kill(toTheGroup ? -pid : pid, signal);
     QVERIFY(launcher.waitForFinished(10000));
+    QCOMPARE(launcher.exitStatus(), QProcess::NormalExit);
     QCOMPARE(launcher.exitCode(), 0);
     QTest::qWait(200);
     const bool studioAlive = ::kill(studio, 0) == 0;

@@ -148,6 +148,13 @@ void WorkerTest::happyPathInstallsTheRuntime()
 {
     const auto server = serve({}, paddedArchive);
     QVERIFY(server->isListening());
+    // As a conda or pyenv shell leaves them: the runtime's interpreter must not see them.
+    qputenv("PYTHONHOME", "/nonexistent/python-home");
+    qputenv("PYTHONPATH", "/nonexistent/python-path");
+    const auto unset = qScopeGuard([] {
+        qunsetenv("PYTHONHOME");
+        qunsetenv("PYTHONPATH");
+    });
     RecordWatcher watcher(launcher->progressURL());
     const Outcome outcome = runWorker(*launcher);
     const QStringList labels = watcher.stop();

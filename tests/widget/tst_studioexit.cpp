@@ -32,6 +32,7 @@ private slots:
     void exitAfterTheLauncherIsGoneDoesNothing();
     void startFailureReachesTheWindow_data();
     void startFailureReachesTheWindow();
+    void missingInterpreterNamesTheExecutable_data();
     void missingInterpreterNamesTheExecutable();
     void unusableMainPythonNeedsRepair_data();
     void unusableMainPythonNeedsRepair();
@@ -192,22 +193,39 @@ void StudioExitTest::startFailureReachesTheWindow()
     QVERIFY(!QFileInfo::exists(sandbox.path(QStringLiteral("release")))); // nothing ran
 }
 
+void StudioExitTest::missingInterpreterNamesTheExecutable_data()
+{
+    QTest::addColumn<bool>("appFolderGone");
+    QTest::addColumn<QByteArray>("logAfter");
+    QTest::newRow("interpreter missing") << false << QByteArray();
+    // Checked before the log is touched, and named, rather than failing in the interpreter's name.
+    QTest::newRow("app folder missing") << true << QByteArray("stale output\n");
+}
+
 void StudioExitTest::missingInterpreterNamesTheExecutable()
 {
+    QFETCH(bool, appFolderGone);
+    QFETCH(QByteArray, logAfter);
     testsupport::Sandbox sandbox;
     QDir().mkpath(sandbox.runtime());
     testsupport::writeFile(launchLog(sandbox), "stale output\n");
     auto launcher = sandbox.launcher();
-    const QString missing = sandbox.path(QStringLiteral("gone/bin/python3"));
+    const QString appFolder = sandbox.resources() + QStringLiteral("/app");
+    QString missing = sandbox.path(QStringLiteral("gone/bin/python3"));
+    if (appFolderGone) {
+        QVERIFY(QDir(appFolder).removeRecursively());
+        missing = appFolder;
+    }
     try {
-        launcher->launchStudio(QJsonObject{{QStringLiteral("main_python"), missing}});
-        QFAIL("a missing interpreter started");
+        launcher->launchStudio(
+            QJsonObject{{QStringLiteral("main_python"), appFolderGone ? QStringLiteral("/bin/true") : missing}});
+        QFAIL("the studio started");
     } catch (const std::system_error &error) {
         QCOMPARE(error.code().value(), ENOENT);
-        QVERIFY2(QString::fromUtf8(error.what()).contains(missing), error.what());
+        QVERIFY2(QString::fromUtf8(error.what()).contains(QStringLiteral("“%1”").arg(missing)), error.what());
     }
     QVERIFY(!launcher->hasChild());
-    QCOMPARE(testsupport::readFile(launchLog(sandbox)), QByteArray());
+    QCOMPARE(testsupport::readFile(launchLog(sandbox)), logAfter);
     QCOMPARE(platform::activationPolicy(), platform::ActivationPolicy::Regular);
 }
 
