@@ -178,6 +178,10 @@ def stop_children():
 
 
 def _on_cancel_signal(number, frame):
+    # Ignored from the first one on: a second signal (a cancel, then the launcher's own end) must
+    # not interrupt the clean-up that stops our children.
+    for cancel in CANCEL_SIGNALS:
+        signal.signal(cancel, signal.SIG_IGN)
     raise Cancelled()
 
 
@@ -371,8 +375,6 @@ def main(argv=None):
             return 1
     except Cancelled:
         # No failed record: the launcher shows its own cancellation text.
-        for number in CANCEL_SIGNALS:
-            signal.signal(number, signal.SIG_IGN)
         stop_children()
         print("Setup was cancelled.", file=sys.stderr)
         end_by_signal()
