@@ -3,6 +3,7 @@
 #include "platform/signals.h"
 #include "platform/system.h"
 #include "shell/launcher.h"
+#include "shell/texts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,7 +35,7 @@ int main(int argc, char *argv[])
 
     auto *menu = new QMenuBar;
     auto *appMenu = menu->addMenu(QStringLiteral("Vellmora"));
-    QAction *quit = appMenu->addAction(QStringLiteral("Quit Vellmora"));
+    QAction *quit = appMenu->addAction(texts::quitItem);
     quit->setShortcuts(QKeySequence::Quit);
     if (quit->shortcuts().isEmpty()) // platforms without a theme (offscreen, bare X servers)
         quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "shell/setuperror.h"
+#include "shell/texts.h"
 #include "studio/receipt.h"
 
 namespace archive {
@@ -10,7 +11,7 @@ namespace {
 [[noreturn]] void reject(const QString &path)
 {
     platform::removeFileQuietly(path);
-    throw SetupError(QStringLiteral("The Python download failed checksum verification. Please retry setup."));
+    throw SetupError(texts::checksumFailed);
 }
 } // namespace
 

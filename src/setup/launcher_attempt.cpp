@@ -4,7 +4,9 @@
 #include "platform/filelock.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "setup/progressrecord.h"
 #include "shell/mainqueue.h"
+#include "shell/texts.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -16,9 +18,6 @@
 #include <thread>
 
 namespace {
-
-const QString alreadyOpenText =
-    QStringLiteral("Setup is already open in another window. Finish or cancel that setup first.");
 
 QString attemptLogName()
 {
@@ -40,7 +39,7 @@ void StudioLauncher::beginSetup()
         return;
     }
     if (!takeSetupLock()) {
-        showError(alreadyOpenText);
+        showError(texts::alreadyOpen);
         return;
     }
     compactModels->setEnabled(false);
@@ -58,19 +57,18 @@ void StudioLauncher::beginSetup()
         openAttemptLog(log);
     } catch (const std::exception &) {
         finishSetup();
-        showError(QStringLiteral("Setup could not create its log. Check available disk space, then retry."));
+        showError(texts::logNotCreated);
         return;
     }
     details->setEnabled(true);
     if (const std::optional<QString> refusal = setupSpaceError()) {
         platform::writeAllQuietly(logHandle->fd(), (*refusal + QLatin1Char('\n')).toUtf8());
-        writeProgress(*refusal, 0, QStringLiteral("failed"), QString(), 1, 4, QString(), 0);
+        writeProgress(progress::failed(*refusal));
         finishSetup();
         showError(*refusal);
         return;
     }
-    writeProgress(QStringLiteral("Checking the studio runtime…"), 1, QStringLiteral("running"), QString(), 1, 4,
-                  QString(), 0);
+    writeProgress({.label = texts::checkingRuntime, .percent = 1, .state = progress::runningState, .step = 1});
     startProgressPoll();
     try {
         startWorker();
@@ -97,11 +95,11 @@ void StudioLauncher::showAttemptStarted()
     details->setEnabled(false);
     action->setEnabled(false);
     cancel->setEnabled(true);
-    action->setText(QStringLiteral("Setting up…"));
+    action->setText(texts::settingUp);
     progress->setValue(0);
     progress->setRange(0, 0); // indeterminate: Qt animates it
     progress->show();
-    status->setText(QStringLiteral("Checking available space…"));
+    status->setText(texts::checkingSpace);
 }
 
 void StudioLauncher::startProgressPoll()
@@ -141,7 +139,7 @@ void StudioLauncher::cancelSetup()
         if (child && !child->hasExited())
             child->terminate();
     }
-    status->setText(QStringLiteral("Cancelling setup…"));
+    status->setText(texts::cancelling);
 }
 
 void StudioLauncher::finishSetup()
@@ -161,44 +159,5 @@ void StudioLauncher::finishSetup()
     if (setupLock >= 0) {
         platform::unlockAndClose(setupLock);
         setupLock = -1;
-    }
-}
-
-void StudioLauncher::failSetup(QString text)
-{
-    // The script's own words win; an empty one would leave the user with no reason at all.
-    const std::optional<QString> recorded = setupFailureMessage();
-    if (recorded && !recorded->isEmpty())
-        text = *recorded;
-    else if (!recorded)
-        writeProgress(text, 0, QStringLiteral("failed"), QString(), 1, 4, QString(), 0);
-    if (logHandle)
-        platform::writeAllQuietly(logHandle->fd(),
-                                  (QStringLiteral("Setup failed: ") + text + QLatin1Char('\n')).toUtf8());
-    finishSetup();
-    if (cancelled)
-        text = QStringLiteral("Setup cancelled. You can retry when ready.");
-    showError(text);
-}
-
-void StudioLauncher::completeSetup()
-{
-    updateProgress();
-    finishSetup();
-    const std::optional<QJsonObject> receipt = validReceipt();
-    if (!receipt) {
-        showError(QStringLiteral("Runtime validation did not complete. Please retry setup."));
-        return;
-    }
-    try {
-        saveModelProfile();
-    } catch (const std::exception &error) {
-        showError(platform::errorText(error));
-        return;
-    }
-    try {
-        launchStudio(*receipt);
-    } catch (const std::exception &error) {
-        showError(platform::errorText(error));
     }
 }

@@ -3,21 +3,17 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "shell/setuperror.h"
+#include "shell/texts.h"
 
 namespace {
-
-QString cancelledText()
-{
-    return QStringLiteral("Setup cancelled.");
-}
 
 // The two ways a started command can fail an attempt; none when it succeeded.
 std::optional<QString> outcomeFailure(bool cancelled, const platform::ExitStatus &status)
 {
     if (cancelled)
-        return cancelledText(); // the signal we sent, or a clean exit that raced it
+        return texts::cancelled; // the signal we sent, or a clean exit that raced it
     if (!status.success())
-        return QStringLiteral("Setup could not finish. Choose Show details for the log, then retry.");
+        return texts::couldNotFinish;
     return std::nullopt;
 }
 
@@ -43,7 +39,7 @@ void StudioLauncher::run(const QString &executable, const QStringList &arguments
     {
         const std::lock_guard lock(processLock);
         if (cancelled)
-            throw SetupError(cancelledText());
+            throw SetupError(texts::cancelled);
         // Launched under the lock, so a cancel either refuses it above or finds it in `child`.
         try {
             child = platform::Process::spawn(options);

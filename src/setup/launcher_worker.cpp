@@ -4,7 +4,9 @@
 #include "platform/files.h"
 #include "setup/archive.h"
 #include "setup/manifest.h"
+#include "setup/progressrecord.h"
 #include "shell/setuperror.h"
+#include "shell/texts.h"
 #include "studio/receipt.h"
 #include "studio/studioenv.h"
 
@@ -15,7 +17,6 @@ namespace {
 
 const QString curl = QStringLiteral("/usr/bin/curl");
 const QString tar = QStringLiteral("/usr/bin/tar");
-const QString running = QStringLiteral("running");
 
 } // namespace
 
@@ -28,7 +29,7 @@ void StudioLauncher::installRuntime(const WorkerCompletion &completion)
     } catch (const std::exception &error) {
         failure = platform::errorText(error);
     } catch (...) {
-        failure = QStringLiteral("Setup could not finish. Choose Show details for the log, then retry.");
+        failure = texts::couldNotFinish;
     }
     completion(failure);
 }
@@ -40,14 +41,18 @@ void StudioLauncher::installSteps()
     const QString downloads = runtime() + QStringLiteral("/downloads");
     platform::createDirectories(downloads);
     const QString archivePath = downloads + QLatin1Char('/') + expected.sha256 + QStringLiteral(".tar.gz");
-    writeProgress(QStringLiteral("Downloading the studio runtime…"), 1, running, QString(), 1, 4, archivePath,
-                  expected.size);
+    writeProgress({.label = texts::downloading,
+                   .percent = 1,
+                   .state = progress::runningState,
+                   .step = 1,
+                   .downloadPath = archivePath,
+                   .downloadTotal = expected.size});
 
     if (!archive::alreadyDownloaded(archivePath, expected.sha256))
         download(archivePath, expected.url);
     archive::verify(archivePath, expected);
 
-    writeProgress(QStringLiteral("Extracting the studio runtime…"), 3, running, QString(), 1, 4, QString(), 0);
+    writeProgress({.label = texts::extracting, .percent = 3, .state = progress::runningState, .step = 1});
     const QString staging =
         runtime() + QStringLiteral("/python-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     platform::createDirectories(staging);
@@ -56,7 +61,7 @@ void StudioLauncher::installSteps()
     const QString interpreter = brandInterpreter(staging + QStringLiteral("/python/bin"), QStringLiteral("setup"));
 
     const QString packaged = resources + QStringLiteral("/runtime");
-    writeProgress(QStringLiteral("Installing the voice engines…"), 4, running, QString(), 2, 4, QString(), 0);
+    writeProgress({.label = texts::installing, .percent = 4, .state = progress::runningState, .step = 2});
     const QString runtimeId = receipt::hash(manifestURL());
     run(interpreter,
         {QStringLiteral("-u"), packaged + QStringLiteral("/bootstrap.py"), QStringLiteral("--runtime-root"), runtime(),

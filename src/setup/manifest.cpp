@@ -1,7 +1,8 @@
 #include "setup/manifest.h"
 
-#include "setup/progressrecord.h"
+#include "setup/jsonmembers.h"
 #include "shell/setuperror.h"
+#include "shell/texts.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,7 +12,7 @@ namespace manifest {
 namespace {
 [[noreturn]] void incomplete()
 {
-    throw SetupError(QStringLiteral("The packaged runtime manifest is incomplete."));
+    throw SetupError(texts::manifestIncomplete);
 }
 } // namespace
 
@@ -39,7 +40,7 @@ RuntimeArchive parse(const QByteArray &bytes, const QString &path)
     if (!sha256.isString() || !isSafeFileName(sha256.toString()))
         incomplete();
     archive.sha256 = sha256.toString();
-    const std::optional<qint64> size = progress::integerMember(entry, QLatin1String("size"));
+    const std::optional<qint64> size = json::integerMember(entry, QLatin1String("size"));
     if (!size)
         incomplete();
     archive.size = *size;

@@ -1,13 +1,13 @@
 #include "setup/progressrecord.h"
 
 #include "platform/files.h"
+#include "setup/jsonmembers.h"
+#include "shell/texts.h"
 
-#include <QCborValue>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QJsonValue>
 
-#include <cmath>
 #include <exception>
 
 namespace progress {
@@ -25,6 +25,11 @@ QByteArray encode(const Record &record)
         {downloadTotalKey, record.downloadTotal},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+Record failed(const QString &text)
+{
+    return {.label = text, .percent = 0, .state = failedState, .step = 1};
 }
 
 void write(const QString &path, const Record &record)
@@ -56,70 +61,41 @@ std::optional<QJsonObject> parse(const QByteArray &bytes)
     return document.object();
 }
 
-std::optional<QString> stringMember(const QJsonObject &record, QLatin1String key)
-{
-    const QJsonValue value = record.value(key);
-    if (!value.isString())
-        return std::nullopt;
-    return value.toString();
-}
-
-std::optional<qint64> wholeNumber(double value)
-{
-    // 2^63 is exact as a double, whereas INT64_MAX is not: compare against the power itself.
-    constexpr double limit = 9223372036854775808.0;
-    if (!std::isfinite(value) || std::trunc(value) != value || value < -limit || value >= limit)
-        return std::nullopt;
-    return static_cast<qint64>(value);
-}
-
-std::optional<qint64> integerMember(const QJsonObject &record, QLatin1String key)
-{
-    const QJsonValue value = record.value(key);
-    if (!value.isDouble())
-        return std::nullopt;
-    // The parser keeps integers that fit in 64 bits exactly; a double would round the largest.
-    const QCborValue exact = QCborValue::fromJsonValue(value);
-    if (exact.isInteger())
-        return exact.toInteger();
-    return wholeNumber(value.toDouble());
-}
-
 QString label(const QJsonObject &record)
 {
-    return stringMember(record, labelKey).value_or(QStringLiteral("Preparing your studio…"));
+    return json::stringMember(record, labelKey).value_or(texts::preparing);
 }
 
 QString message(const QJsonObject &record)
 {
-    return stringMember(record, messageKey).value_or(QString());
+    return json::stringMember(record, messageKey).value_or(QString());
 }
 
 qint64 step(const QJsonObject &record)
 {
-    return integerMember(record, stepKey).value_or(1);
+    return json::integerMember(record, stepKey).value_or(1);
 }
 
 qint64 totalSteps(const QJsonObject &record)
 {
-    return integerMember(record, totalStepsKey).value_or(4);
+    return json::integerMember(record, totalStepsKey).value_or(4);
 }
 
 QString downloadPath(const QJsonObject &record)
 {
-    return stringMember(record, downloadPathKey).value_or(QString());
+    return json::stringMember(record, downloadPathKey).value_or(QString());
 }
 
 qint64 downloadTotal(const QJsonObject &record)
 {
-    return integerMember(record, downloadTotalKey).value_or(0);
+    return json::integerMember(record, downloadTotalKey).value_or(0);
 }
 
 std::optional<QString> failureText(const std::optional<QJsonObject> &record)
 {
-    if (!record || stringMember(*record, stateKey) != QStringLiteral("failed"))
+    if (!record || json::stringMember(*record, stateKey) != failedState)
         return std::nullopt;
-    return stringMember(*record, messageKey);
+    return json::stringMember(*record, messageKey);
 }
 
 } // namespace progress

@@ -19,17 +19,26 @@ inline constexpr QLatin1String totalStepsKey{"total_steps"};
 inline constexpr QLatin1String downloadPathKey{"download_path"};
 inline constexpr QLatin1String downloadTotalKey{"download_total"};
 
+inline constexpr QLatin1String runningState{"running"};
+inline constexpr QLatin1String failedState{"failed"};
+inline constexpr QLatin1String completeState{"complete"};
+
+// Built with designated initialisers; the defaults are what the launcher always writes: no
+// message, four steps, no download.
 struct Record
 {
-    QString label;
+    QString label{};
     qint64 percent = 0;
-    QString state;
-    QString message;
+    QString state{};
+    QString message{};
     qint64 step = 1;
     qint64 totalSteps = 4;
-    QString downloadPath;
+    QString downloadPath{};
     qint64 downloadTotal = 0;
 };
+
+// The launcher's own failed record: `text` as the label, percent 0, step 1.
+Record failed(const QString &text);
 
 // Compact UTF-8 JSON with exactly the eight members.
 QByteArray encode(const Record &record);
@@ -42,13 +51,6 @@ void write(const QString &path, const Record &record);
 std::optional<QJsonObject> read(const QString &path);
 // The same for bytes already read.
 std::optional<QJsonObject> parse(const QByteArray &bytes);
-
-// A member of the expected JSON type, or none when it is missing or of another type.
-std::optional<QString> stringMember(const QJsonObject &record, QLatin1String key);
-// A JSON number with a whole value in the signed 64-bit range: 2 and 2.0 are 2; 2.5 and "2" are none.
-std::optional<qint64> integerMember(const QJsonObject &record, QLatin1String key);
-// `value` when it is finite, whole and fits in a signed 64-bit integer.
-std::optional<qint64> wholeNumber(double value);
 
 // Members with the default a reader assumes when they are missing or of another type.
 QString label(const QJsonObject &record);        // "Preparing your studio…"

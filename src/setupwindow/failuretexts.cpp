@@ -1,5 +1,7 @@
 #include "setupwindow/failuretexts.h"
 
+#include "shell/texts.h"
+
 namespace failuretexts {
 
 std::optional<QString> spaceError(std::optional<qint64> freeBytes)
@@ -9,8 +11,7 @@ std::optional<QString> spaceError(std::optional<qint64> freeBytes)
     constexpr auto gib = double(qint64(1) << 30);
     const double available = static_cast<double>(*freeBytes) / gib;
     const double missing = static_cast<double>(requiredFreeSpace - *freeBytes) / gib;
-    return QString::asprintf("Setup needs 20 GB free; %.1f GB is available. Free at least %.1f GB, then retry setup.",
-                             available, missing);
+    return texts::spaceNeeded.arg(QString::number(available, 'f', 1), QString::number(missing, 'f', 1));
 }
 
 } // namespace failuretexts

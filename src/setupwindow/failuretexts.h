@@ -12,6 +12,4 @@ inline constexpr qint64 requiredFreeSpace = qint64(20) << 30;
 // the free space is unknown (setup is not held up by what it cannot measure).
 std::optional<QString> spaceError(std::optional<qint64> freeBytes);
 
-inline constexpr const char *noAttemptYet = "Start setup to see this attempt's log.";
-
 } // namespace failuretexts

@@ -4,6 +4,7 @@
 #include "platform/system.h"
 #include "setup/progressrecord.h"
 #include "setupwindow/failuretexts.h"
+#include "shell/texts.h"
 
 #include <QDesktopServices>
 #include <QLabel>
@@ -23,7 +24,7 @@ std::optional<QString> StudioLauncher::setupFailureMessage() const
 void StudioLauncher::showDetails()
 {
     if (!displayedLog) {
-        status->setText(QLatin1String(failuretexts::noAttemptYet));
+        status->setText(texts::noAttemptYet);
         return;
     }
     if (platform::fileExists(*displayedLog))

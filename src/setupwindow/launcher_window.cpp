@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "setupwindow/modelprofile.h"
+#include "shell/texts.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -131,11 +132,7 @@ void StudioLauncher::buildWindow()
 
     place(splashImage(resources + QStringLiteral("/app/sonaric/app/ui/branding/splash-quenby.png")), content, 0, 324,
           620, 396);
-    place(wrappingLabel("intro",
-                        QStringLiteral("Prepare your local voice studio. Setup downloads the voice engines and may "
-                                       "take several minutes. Model weights download on first use."),
-                        13, Qt::white),
-          content, 28, 272, 564, 44);
+    place(wrappingLabel("intro", texts::intro, 13, Qt::white), content, 28, 272, 564, 44);
 
     if (const std::optional<QString> saved = savedProfile(runtime()))
         modelProfile = *saved;
@@ -144,7 +141,7 @@ void StudioLauncher::buildWindow()
     const qint64 memory = context.physicalMemory();
     if (modelprofile::warnsAboutFull(memory)) {
         setTextColour(fullModels, gray);
-        fullModels->setToolTip(QStringLiteral("May overload this Mac. Select to review the warning."));
+        fullModels->setToolTip(texts::fullChoiceTip);
     }
     place(wrappingLabel("memoryNote", modelprofile::memoryNote(memory), 12, lightGray), content, 28, 137, 564, 56);
 
@@ -179,8 +176,7 @@ void StudioLauncher::configureChoices(QWidget *content)
 
 void StudioLauncher::configureSetupControls(QWidget *content)
 {
-    status->setText(QStringLiteral("Setup is needed before you can use the studio. Allow 20 GB of free space and an "
-                                   "internet connection."));
+    status->setText(texts::setupNeeded);
     status->setWordWrap(true);
     status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setPixelFont(status, 12);
@@ -235,17 +231,14 @@ bool StudioLauncher::confirmFullPrecision()
     const QPixmap icon(resources + QStringLiteral("/Tarnwick.icns"));
     if (!icon.isNull())
         alert.setIconPixmap(icon.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    alert.setText(QStringLiteral("Full precision may overload this Mac"));
-    alert.setInformativeText(QStringLiteral(
-        "Full precision may leave too little RAM for macOS and other apps, causing heavy swapping, freezes or a "
-        "failed generation. Compact is recommended on Macs with less than 24 GB RAM. Use Full precision anyway?"));
-    // The roles keep this order in the box's list of buttons, which is what askAlert indexes.
-    QPushButton *useFull = alert.addButton(QStringLiteral("Use Full precision"), QMessageBox::AcceptRole);
+    alert.setText(texts::warningTitle);
+    alert.setInformativeText(texts::warningText);
+    QPushButton *useFull = alert.addButton(texts::useFull, QMessageBox::AcceptRole);
     useFull->setAutoDefault(false); // focus alone must not hand Return to this answer
-    QPushButton *keepCompact = alert.addButton(QStringLiteral("Keep Compact"), QMessageBox::RejectRole);
+    QPushButton *keepCompact = alert.addButton(texts::keepCompact, QMessageBox::RejectRole);
     alert.setDefaultButton(keepCompact); // Return keeps compact; the other answer has no key
     alert.setEscapeButton(keepCompact);
-    return askAlert(alert) == 0;
+    return askAlert(alert) == useFull;
 }
 
 void StudioLauncher::saveModelProfile() const

@@ -1,5 +1,7 @@
 #include "setupwindow/modelprofile.h"
 
+#include "shell/texts.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -7,9 +9,7 @@ namespace modelprofile {
 
 QString memoryNote(qint64 physicalMemory)
 {
-    return QStringLiteral("This Mac has ") + QString::number(physicalMemory / (qint64(1) << 30))
-           + QStringLiteral(" GB RAM. Both choices include all features. Model weights download on first use: about "
-                            "5.5 GB for Compact or 13 GB for Full precision. You can switch later in Settings.");
+    return texts::memoryNote.arg(physicalMemory / (qint64(1) << 30));
 }
 
 std::optional<QString> parseSaved(const QByteArray &bytes)

@@ -1,6 +1,8 @@
 #include "setupwindow/progressdisplay.h"
 
+#include "setup/jsonmembers.h"
 #include "setup/progressrecord.h"
+#include "shell/texts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,7 +21,7 @@ double secondsSince(std::optional<Clock::time_point> start, Clock::time_point no
 QString elapsedLine(std::optional<Clock::time_point> setupStartedAt, Clock::time_point now)
 {
     const auto seconds = static_cast<qint64>(std::max(0.0, secondsSince(setupStartedAt, now)));
-    return QStringLiteral("Elapsed ") + minutesAndSeconds(seconds) + QStringLiteral(" · install time varies");
+    return texts::elapsed.arg(minutesAndSeconds(seconds));
 }
 
 // " · about m:ss left for this download", or nothing while there is no sound estimate.
@@ -32,8 +34,7 @@ QString timeLeft(const Measuring &measuring, Clock::time_point now, qint64 raw, 
     const double left = measured * static_cast<double>(total - std::max<qint64>(raw, 0)) / static_cast<double>(arrived);
     if (!std::isfinite(left) || left >= 3600.0)
         return {};
-    return QStringLiteral(" · about ") + minutesAndSeconds(static_cast<qint64>(left))
-           + QStringLiteral(" left for this download");
+    return texts::timeLeft.arg(minutesAndSeconds(static_cast<qint64>(left)));
 }
 
 } // namespace
@@ -61,7 +62,7 @@ Display update(const std::optional<QJsonObject> &record, Clock::time_point now,
     const QString downloadPath = progress::downloadPath(*record);
     const qint64 downloadTotal = progress::downloadTotal(*record);
 
-    if (progress::stringMember(*record, progress::stateKey) == QStringLiteral("complete")) {
+    if (json::stringMember(*record, progress::stateKey) == progress::completeState) {
         display.bar = Bar::Determinate;
         display.percent = 100;
         display.status = label;
@@ -77,8 +78,8 @@ Display update(const std::optional<QJsonObject> &record, Clock::time_point now,
         display.percent = std::min(100.0, static_cast<double>(shown) * 100.0 / static_cast<double>(downloadTotal));
         if (display.measuring.path != downloadPath)
             display.measuring = Measuring{downloadPath, now, shown};
-        secondLine = QString::asprintf("%.1f / %.1f MB downloaded", static_cast<double>(shown) / 1e6,
-                                       static_cast<double>(downloadTotal) / 1e6)
+        secondLine = texts::downloaded.arg(QString::number(static_cast<double>(shown) / 1e6, 'f', 1),
+                                           QString::number(static_cast<double>(downloadTotal) / 1e6, 'f', 1))
                      + timeLeft(display.measuring, now, *raw, shown, downloadTotal);
     } else {
         display.bar = Bar::Indeterminate;
@@ -86,7 +87,7 @@ Display update(const std::optional<QJsonObject> &record, Clock::time_point now,
     }
     const QString step = QString::number(progress::step(*record));
     const QString totalSteps = QString::number(progress::totalSteps(*record));
-    display.status = QStringLiteral("Step %1 of %2 · %3\n%4").arg(step, totalSteps, label, secondLine);
+    display.status = texts::stepLine.arg(step, totalSteps, label, secondLine);
     return display;
 }
 

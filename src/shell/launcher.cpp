@@ -5,6 +5,7 @@
 #include "platform/process.h"
 #include "shell/mainqueue.h"
 #include "shell/startup.h"
+#include "shell/texts.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -30,14 +31,11 @@ Control *makeControl(const char *objectName, Arguments &&...arguments)
 StudioLauncher::StudioLauncher(LauncherContext launcherContext, QObject *parent)
     : QObject(parent), name(QStringLiteral("Vellmora")), resources(launcherContext.resources),
       context(std::move(launcherContext)), status(makeControl<QLabel>("status")),
-      progress(makeControl<QProgressBar>("progress")),
-      action(makeControl<QPushButton>("action", QStringLiteral("Start setup"))),
-      cancel(makeControl<QPushButton>("cancel", QStringLiteral("Cancel"))),
-      details(makeControl<QPushButton>("details", QStringLiteral("Show details"))),
-      compactModels(makeControl<QRadioButton>(
-          "compactModels", QStringLiteral("Compact (recommended) — smaller download, lower memory"))),
-      fullModels(makeControl<QRadioButton>("fullModels",
-                                           QStringLiteral("Full precision — original weights, larger download"))),
+      progress(makeControl<QProgressBar>("progress")), action(makeControl<QPushButton>("action", texts::startSetup)),
+      cancel(makeControl<QPushButton>("cancel", texts::cancel)),
+      details(makeControl<QPushButton>("details", texts::showDetails)),
+      compactModels(makeControl<QRadioButton>("compactModels", texts::compactChoice)),
+      fullModels(makeControl<QRadioButton>("fullModels", texts::fullChoice)),
       mainQueue(std::make_shared<MainQueue>(this))
 {
     // The application object is destroyed after the event loop, while the launcher lives on.
@@ -47,7 +45,7 @@ StudioLauncher::StudioLauncher(LauncherContext launcherContext, QObject *parent)
     status->setWordWrap(true);
     askAlert = [](QMessageBox &box) {
         box.exec();
-        return box.buttons().indexOf(box.clickedButton());
+        return box.clickedButton();
     };
 }
 
@@ -132,5 +130,5 @@ void StudioLauncher::showError(const QString &message)
     progress->setRange(0, 100); // a real range stops the busy animation
     progress->setValue(0);
     progress->hide();
-    action->setText(QStringLiteral("Retry setup"));
+    action->setText(texts::retrySetup);
 }

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <optional>
 
+class QAbstractButton;
 class QLabel;
 class QMenuBar;
 class QMessageBox;
@@ -27,6 +28,9 @@ class MainQueue;
 
 namespace platform {
 class Process;
+}
+namespace progress {
+struct Record;
 }
 
 // What the launcher learns from its surroundings. main() fills it from the platform; tests
@@ -85,8 +89,7 @@ public:
     std::optional<QString> setupSpaceError() const;
     std::optional<QString> setupFailureMessage() const;
 
-    void writeProgress(const QString &label, qint64 percent, const QString &state, const QString &message, qint64 step,
-                       qint64 totalSteps, const QString &downloadPath, qint64 downloadTotal) const;
+    void writeProgress(const progress::Record &record) const;
     void finishSetup();
     void failSetup(QString text);
     void completeSetup();
@@ -103,9 +106,9 @@ public:
     using WorkerCompletion = std::function<void(std::optional<QString> failure)>;
     void installRuntime(const WorkerCompletion &completion);
 
-    // How the memory warning is asked. Returns the index of the chosen button (0 for "Use Full
-    // precision", 1 for "Keep Compact"); tests replace it to answer without a modal loop.
-    std::function<int(QMessageBox &)> askAlert;
+    // How the memory warning is asked. Returns the button the user chose (none when the box went
+    // without an answer); tests replace it to answer without a modal loop.
+    std::function<QAbstractButton *(QMessageBox &)> askAlert;
     // The monotonic clock behind elapsed and remaining times; tests replace it to step through time.
     std::function<Clock::time_point()> now = [] { return Clock::now(); };
 

@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "shell/setuperror.h"
+#include "shell/texts.h"
 #include "studio/branding.h"
 
 #include <QDir>
@@ -10,7 +11,7 @@ QString StudioLauncher::brandInterpreter(const QString &directory, const QString
 {
     const std::optional<platform::PlistDictionary> info = branding::readInfo(launcherContext().infoPlist);
     if (!branding::identityMatches(info, name))
-        throw SetupError(QStringLiteral("The packaged application identity is incomplete."));
+        throw SetupError(texts::identityIncomplete);
 
     // Fixed order, nothing rolled back: link, Info.plist, icon.
     const QDir folder(directory);

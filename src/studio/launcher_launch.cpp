@@ -5,6 +5,7 @@
 #include "platform/process.h"
 #include "shell/mainqueue.h"
 #include "shell/setuperror.h"
+#include "shell/texts.h"
 #include "studio/studioenv.h"
 
 #include <QProcessEnvironment>
@@ -13,9 +14,6 @@
 #include <thread>
 
 namespace {
-
-const QString studioFailure =
-    QStringLiteral("The studio could not start. Check launch.log in Application Support, or retry setup.");
 
 QString launchLogPath(const QString &runtime)
 {
@@ -28,7 +26,7 @@ void StudioLauncher::launchStudio(const QJsonObject &receipt)
 {
     const std::optional<QString> mainPython = studio::receiptString(receipt, "main_python");
     if (!mainPython)
-        throw SetupError(QStringLiteral("The runtime needs repair."));
+        throw SetupError(texts::needsRepair);
 
     const QString appFolder = resources + QStringLiteral("/app");
     // Named here, or the start would fail in the interpreter's name.
@@ -107,5 +105,5 @@ void StudioLauncher::studioExited(const std::shared_ptr<platform::Process> &stud
     showSetup();
     displayedLog = launchLogPath(runtime());
     details->setEnabled(true);
-    showError(studioFailure);
+    showError(texts::studioFailed);
 }

@@ -3,6 +3,7 @@
 // follows the record for any download size the file system might report.
 #include "fuzzcheck.h"
 
+#include "setup/jsonmembers.h"
 #include "setup/progressrecord.h"
 #include "setupwindow/progressdisplay.h"
 
@@ -24,18 +25,18 @@ void checkMembers(const QJsonObject &record)
 {
     for (const QLatin1String key : keys) {
         const QJsonValue value = record.value(key);
-        if (const std::optional<QString> text = progress::stringMember(record, key))
+        if (const std::optional<QString> text = json::stringMember(record, key))
             FUZZ_REQUIRE(value.isString() && value.toString() == *text);
         else
             FUZZ_REQUIRE(!value.isString());
-        if (const std::optional<qint64> number = progress::integerMember(record, key))
+        if (const std::optional<qint64> number = json::integerMember(record, key))
             FUZZ_REQUIRE(value.isDouble() && static_cast<double>(*number) == value.toDouble());
         else
-            FUZZ_REQUIRE(!value.isDouble() || !progress::wholeNumber(value.toDouble()));
+            FUZZ_REQUIRE(!value.isDouble() || !json::wholeNumber(value.toDouble()));
     }
     const std::optional<QString> failure = progress::failureText(record);
     FUZZ_REQUIRE(failure.has_value()
-                 == (progress::stringMember(record, progress::stateKey) == QStringLiteral("failed")
+                 == (json::stringMember(record, progress::stateKey) == QStringLiteral("failed")
                      && record.value(progress::messageKey).isString()));
     if (failure)
         FUZZ_REQUIRE(*failure == progress::message(record));
@@ -51,7 +52,7 @@ void checkDisplay(const QJsonObject &record, const progressdisplay::Display &dis
         return;
     }
     const QString label = progress::label(record);
-    if (progress::stringMember(record, progress::stateKey) == QStringLiteral("complete")) {
+    if (json::stringMember(record, progress::stateKey) == QStringLiteral("complete")) {
         FUZZ_REQUIRE(status == label && display.bar == Bar::Determinate && display.percent == 100);
         return;
     }

@@ -1,3 +1,4 @@
+#include "setup/jsonmembers.h"
 #include "setup/progressrecord.h"
 #include "testsupport.h"
 
@@ -50,14 +51,14 @@ private slots:
 
         const QJsonObject object = parsed(bytes);
         QCOMPARE(object.size(), 8);
-        QCOMPARE(progress::stringMember(object, progress::labelKey), record.label);
-        QCOMPARE(progress::integerMember(object, progress::percentKey), 1);
-        QCOMPARE(progress::stringMember(object, progress::stateKey), record.state);
-        QCOMPARE(progress::stringMember(object, progress::messageKey), QString());
-        QCOMPARE(progress::integerMember(object, progress::stepKey), 1);
-        QCOMPARE(progress::integerMember(object, progress::totalStepsKey), 4);
-        QCOMPARE(progress::stringMember(object, progress::downloadPathKey), record.downloadPath);
-        QCOMPARE(progress::integerMember(object, progress::downloadTotalKey), qint64(1) << 40);
+        QCOMPARE(json::stringMember(object, progress::labelKey), record.label);
+        QCOMPARE(json::integerMember(object, progress::percentKey), 1);
+        QCOMPARE(json::stringMember(object, progress::stateKey), record.state);
+        QCOMPARE(json::stringMember(object, progress::messageKey), QString());
+        QCOMPARE(json::integerMember(object, progress::stepKey), 1);
+        QCOMPARE(json::integerMember(object, progress::totalStepsKey), 4);
+        QCOMPARE(json::stringMember(object, progress::downloadPathKey), record.downloadPath);
+        QCOMPARE(json::integerMember(object, progress::downloadTotalKey), qint64(1) << 40);
     }
 
     void integerMember_data()
@@ -90,15 +91,15 @@ private slots:
     {
         QFETCH(QByteArray, json);
         QFETCH(std::optional<qint64>, expected);
-        QCOMPARE(progress::integerMember(parsed(json), QLatin1String("n")), expected);
+        QCOMPARE(json::integerMember(parsed(json), QLatin1String("n")), expected);
     }
 
     void wholeNumberRejectsNonFinite()
     {
-        QCOMPARE(progress::wholeNumber(std::numeric_limits<double>::quiet_NaN()), std::nullopt);
-        QCOMPARE(progress::wholeNumber(std::numeric_limits<double>::infinity()), std::nullopt);
-        QCOMPARE(progress::wholeNumber(-std::numeric_limits<double>::infinity()), std::nullopt);
-        QCOMPARE(progress::wholeNumber(-9223372036854775808.0), std::numeric_limits<qint64>::min());
+        QCOMPARE(json::wholeNumber(std::numeric_limits<double>::quiet_NaN()), std::nullopt);
+        QCOMPARE(json::wholeNumber(std::numeric_limits<double>::infinity()), std::nullopt);
+        QCOMPARE(json::wholeNumber(-std::numeric_limits<double>::infinity()), std::nullopt);
+        QCOMPARE(json::wholeNumber(-9223372036854775808.0), std::numeric_limits<qint64>::min());
     }
 
     void stringMember_data()
@@ -117,7 +118,7 @@ private slots:
     {
         QFETCH(QByteArray, json);
         QFETCH(std::optional<QString>, expected);
-        QCOMPARE(progress::stringMember(parsed(json), QLatin1String("s")), expected);
+        QCOMPARE(json::stringMember(parsed(json), QLatin1String("s")), expected);
     }
 
     void defaults_data()
@@ -215,8 +216,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("setup-progress.json"));
-        progress::write(path, {QStringLiteral("Setup needs 20 GB of free space."), 0, QStringLiteral("failed"),
-                               QString(), 1, 4, QString(), 0});
+        progress::write(path, progress::failed(QStringLiteral("Setup needs 20 GB of free space.")));
         QCOMPARE(progress::failureText(progress::read(path)), QString());
     }
 
@@ -242,14 +242,16 @@ private slots:
         testsupport::Sandbox sandbox;
         const auto launcher = sandbox.launcher();
         QDir().mkpath(sandbox.runtime());
-        launcher->writeProgress(QStringLiteral("Extracting the studio runtime…"), 3, QStringLiteral("running"),
-                                QString(), 1, 4, QString(), 0);
+        launcher->writeProgress({.label = QStringLiteral("Extracting the studio runtime…"),
+                                 .percent = 3,
+                                 .state = progress::runningState,
+                                 .step = 1});
         const std::optional<QJsonObject> record =
             progress::read(sandbox.runtime() + QStringLiteral("/setup-progress.json"));
         QVERIFY(record);
         QCOMPARE(record->size(), 8);
         QCOMPARE(progress::label(*record), QStringLiteral("Extracting the studio runtime…"));
-        QCOMPARE(progress::integerMember(*record, progress::percentKey), 3);
+        QCOMPARE(json::integerMember(*record, progress::percentKey), 3);
     }
 
     void readerNeverSeesAPartialRecord()

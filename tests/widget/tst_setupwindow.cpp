@@ -83,7 +83,7 @@ struct AlertAnswer
                 QTest::keyClick(&box, Qt::Key_Escape);
                 break;
             }
-            return static_cast<int>(box.buttons().indexOf(box.clickedButton()));
+            return box.clickedButton();
         };
     }
 };
@@ -626,7 +626,7 @@ void SetupWindowTest::rendersForReview()
         box.show();
         const QImage image = box.grab().toImage();
         image.save(folder + QStringLiteral("/memory-warning.png"));
-        return 1;
+        return buttonTitled(box, QStringLiteral("Keep Compact"));
     };
     withMenu(*launcher);
     launcher->showSetup();

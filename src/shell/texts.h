@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QString>
+
+// Every sentence and label the user reads, in one place. %1, %2… are filled in by the rule that
+// uses the text.
+namespace texts {
+
+// The menu and the window.
+inline const QString quitItem = QStringLiteral("Quit Vellmora");
+inline const QString intro =
+    QStringLiteral("Prepare your local voice studio. Setup downloads the voice engines and may "
+                   "take several minutes. Model weights download on first use.");
+inline const QString compactChoice = QStringLiteral("Compact (recommended) — smaller download, lower memory");
+inline const QString fullChoice = QStringLiteral("Full precision — original weights, larger download");
+inline const QString fullChoiceTip = QStringLiteral("May overload this Mac. Select to review the warning.");
+inline const QString memoryNote = QStringLiteral(
+    "This Mac has %1 GB RAM. Both choices include all features. Model weights download on first use: about 5.5 GB "
+    "for Compact or 13 GB for Full precision. You can switch later in Settings.");
+inline const QString setupNeeded = QStringLiteral(
+    "Setup is needed before you can use the studio. Allow 20 GB of free space and an internet connection.");
+inline const QString startSetup = QStringLiteral("Start setup");
+inline const QString retrySetup = QStringLiteral("Retry setup");
+inline const QString settingUp = QStringLiteral("Setting up…");
+inline const QString cancel = QStringLiteral("Cancel");
+inline const QString showDetails = QStringLiteral("Show details");
+
+// The memory warning.
+inline const QString warningTitle = QStringLiteral("Full precision may overload this Mac");
+inline const QString warningText = QStringLiteral(
+    "Full precision may leave too little RAM for macOS and other apps, causing heavy swapping, freezes or a failed "
+    "generation. Compact is recommended on Macs with less than 24 GB RAM. Use Full precision anyway?");
+inline const QString useFull = QStringLiteral("Use Full precision");
+inline const QString keepCompact = QStringLiteral("Keep Compact");
+
+// The status line while an attempt runs.
+inline const QString checkingSpace = QStringLiteral("Checking available space…");
+inline const QString cancelling = QStringLiteral("Cancelling setup…");
+inline const QString noAttemptYet = QStringLiteral("Start setup to see this attempt's log.");
+inline const QString stepLine = QStringLiteral("Step %1 of %2 · %3\n%4"); // step, total, label, second line
+inline const QString elapsed = QStringLiteral("Elapsed %1 · install time varies");
+inline const QString downloaded = QStringLiteral("%1 / %2 MB downloaded");
+inline const QString timeLeft = QStringLiteral(" · about %1 left for this download");
+
+// The labels of the progress record.
+inline const QString preparing = QStringLiteral("Preparing your studio…");
+inline const QString checkingRuntime = QStringLiteral("Checking the studio runtime…");
+inline const QString downloading = QStringLiteral("Downloading the studio runtime…");
+inline const QString extracting = QStringLiteral("Extracting the studio runtime…");
+inline const QString installing = QStringLiteral("Installing the voice engines…");
+
+// Failures.
+inline const QString alreadyOpen =
+    QStringLiteral("Setup is already open in another window. Finish or cancel that setup first.");
+inline const QString logNotCreated =
+    QStringLiteral("Setup could not create its log. Check available disk space, then retry.");
+inline const QString spaceNeeded =
+    QStringLiteral("Setup needs 20 GB free; %1 GB is available. Free at least %2 GB, then retry setup.");
+inline const QString cancelled = QStringLiteral("Setup cancelled.");
+inline const QString cancelledRetry = QStringLiteral("Setup cancelled. You can retry when ready.");
+inline const QString couldNotFinish =
+    QStringLiteral("Setup could not finish. Choose Show details for the log, then retry.");
+inline const QString manifestIncomplete = QStringLiteral("The packaged runtime manifest is incomplete.");
+inline const QString checksumFailed =
+    QStringLiteral("The Python download failed checksum verification. Please retry setup.");
+inline const QString identityIncomplete = QStringLiteral("The packaged application identity is incomplete.");
+inline const QString validationIncomplete = QStringLiteral("Runtime validation did not complete. Please retry setup.");
+inline const QString needsRepair = QStringLiteral("The runtime needs repair.");
+inline const QString studioFailed =
+    QStringLiteral("The studio could not start. Check launch.log in Application Support, or retry setup.");
+// The line the attempt log ends with when an attempt fails; the failure text follows.
+inline const QString logFailure = QStringLiteral("Setup failed: %1\n");
+
+} // namespace texts
