@@ -2,10 +2,10 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/fork.h"
 
 #include <cerrno>
 #include <csignal>
-#include <pthread.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -62,16 +62,10 @@ Lifeline::Lifeline(pid_t command, const QString &executable)
     int ends[2];
     createPipe(ends, false, executable);
     const int highestDescriptor = ::getdtablesize();
-    // Blocked across the fork, so no signal reaches one of our handlers in the child.
-    sigset_t all;
-    sigset_t previous;
-    sigfillset(&all);
-    ::pthread_sigmask(SIG_SETMASK, &all, &previous);
-    const pid_t pid = ::fork();
+    const pid_t pid = forkWithSignalsBlocked();
     if (pid == 0)
         watch(command, ends[0], highestDescriptor);
     const int forkError = errno;
-    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     ::close(ends[0]);
     if (pid < 0) {
         ::close(ends[1]);

@@ -1,13 +1,13 @@
 #include "platform/process.h"
 
 #include "platform/errors.h"
+#include "platform/fork.h"
 
 #include <QFile>
 
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <pthread.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -130,14 +130,8 @@ pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &
         throw systemError("start", options.executable, errno);
     const QByteArray directory = QFile::encodeName(options.workingDirectory);
     const pid_t parent = ::getpid();
-    // Until the child has reset its dispositions it still runs our handlers; with every signal
-    // blocked across the fork, a SIGTERM (a cancel, or the parent-death signal) stays pending
-    // until the defaults are in place instead of reaching a handler of ours or an ignore.
-    sigset_t all;
-    sigset_t previous;
-    sigfillset(&all);
-    ::pthread_sigmask(SIG_SETMASK, &all, &previous);
-    const pid_t pid = ::fork();
+    // A SIGTERM (a cancel, or the parent-death signal) stays pending until the defaults are in place.
+    const pid_t pid = forkWithSignalsBlocked();
     if (pid == 0) {
         auto fail = [&](int error) {
             (void)!::write(report[1], &error, sizeof error);
@@ -167,7 +161,6 @@ pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &
         fail(errno);
     }
     const int forkError = errno;
-    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     ::close(report[1]);
     if (pid < 0) {
         ::close(report[0]);

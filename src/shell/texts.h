@@ -4,21 +4,22 @@
 
 // Every sentence and label the user reads, in one place. %1, %2… are filled in by the rule that
 // uses the text.
+// One line a text, however long, so that each reads whole.
+// clang-format off
 namespace texts {
 
 // The menu and the window.
 inline const QString quitItem = QStringLiteral("Quit Vellmora");
-inline const QString intro =
-    QStringLiteral("Prepare your local voice studio. Setup downloads the voice engines and may "
-                   "take several minutes. Model weights download on first use.");
+inline const QString intro = QStringLiteral("Prepare your local voice studio. Setup downloads the voice engines and may take several minutes. Model weights download on first use.");
+inline const QString memoryNote = QStringLiteral("This Mac has %1 GB RAM. Both choices include all features. Model weights download on first use: about 5.5 GB for Compact or 13 GB for Full precision. You can switch later in Settings.");
+inline const QString setupNeeded = QStringLiteral("Setup is needed before you can use the studio. Allow 20 GB of free space and an internet connection.");
+
+// The model choices.
 inline const QString compactChoice = QStringLiteral("Compact (recommended) — smaller download, lower memory");
 inline const QString fullChoice = QStringLiteral("Full precision — original weights, larger download");
 inline const QString fullChoiceTip = QStringLiteral("May overload this Mac. Select to review the warning.");
-inline const QString memoryNote = QStringLiteral(
-    "This Mac has %1 GB RAM. Both choices include all features. Model weights download on first use: about 5.5 GB "
-    "for Compact or 13 GB for Full precision. You can switch later in Settings.");
-inline const QString setupNeeded = QStringLiteral(
-    "Setup is needed before you can use the studio. Allow 20 GB of free space and an internet connection.");
+
+// The buttons.
 inline const QString startSetup = QStringLiteral("Start setup");
 inline const QString retrySetup = QStringLiteral("Retry setup");
 inline const QString settingUp = QStringLiteral("Setting up…");
@@ -27,9 +28,7 @@ inline const QString showDetails = QStringLiteral("Show details");
 
 // The memory warning.
 inline const QString warningTitle = QStringLiteral("Full precision may overload this Mac");
-inline const QString warningText = QStringLiteral(
-    "Full precision may leave too little RAM for macOS and other apps, causing heavy swapping, freezes or a failed "
-    "generation. Compact is recommended on Macs with less than 24 GB RAM. Use Full precision anyway?");
+inline const QString warningText = QStringLiteral("Full precision may leave too little RAM for macOS and other apps, causing heavy swapping, freezes or a failed generation. Compact is recommended on Macs with less than 24 GB RAM. Use Full precision anyway?");
 inline const QString useFull = QStringLiteral("Use Full precision");
 inline const QString keepCompact = QStringLiteral("Keep Compact");
 
@@ -37,6 +36,8 @@ inline const QString keepCompact = QStringLiteral("Keep Compact");
 inline const QString checkingSpace = QStringLiteral("Checking available space…");
 inline const QString cancelling = QStringLiteral("Cancelling setup…");
 inline const QString noAttemptYet = QStringLiteral("Start setup to see this attempt's log.");
+
+// Its second line, and the step line that carries it.
 inline const QString stepLine = QStringLiteral("Step %1 of %2 · %3\n%4"); // step, total, label, second line
 inline const QString elapsed = QStringLiteral("Elapsed %1 · install time varies");
 inline const QString downloaded = QStringLiteral("%1 / %2 MB downloaded");
@@ -49,26 +50,26 @@ inline const QString downloading = QStringLiteral("Downloading the studio runtim
 inline const QString extracting = QStringLiteral("Extracting the studio runtime…");
 inline const QString installing = QStringLiteral("Installing the voice engines…");
 
-// Failures.
-inline const QString alreadyOpen =
-    QStringLiteral("Setup is already open in another window. Finish or cancel that setup first.");
-inline const QString logNotCreated =
-    QStringLiteral("Setup could not create its log. Check available disk space, then retry.");
-inline const QString spaceNeeded =
-    QStringLiteral("Setup needs 20 GB free; %1 GB is available. Free at least %2 GB, then retry setup.");
+// Refusals before an attempt starts.
+inline const QString alreadyOpen = QStringLiteral("Setup is already open in another window. Finish or cancel that setup first.");
+inline const QString logNotCreated = QStringLiteral("Setup could not create its log. Check available disk space, then retry.");
+inline const QString spaceNeeded = QStringLiteral("Setup needs 20 GB free; %1 GB is available. Free at least %2 GB, then retry setup.");
+
+// A command that did not finish; the attempt log ends with logFailure.
 inline const QString cancelled = QStringLiteral("Setup cancelled.");
 inline const QString cancelledRetry = QStringLiteral("Setup cancelled. You can retry when ready.");
-inline const QString couldNotFinish =
-    QStringLiteral("Setup could not finish. Choose Show details for the log, then retry.");
-inline const QString manifestIncomplete = QStringLiteral("The packaged runtime manifest is incomplete.");
-inline const QString checksumFailed =
-    QStringLiteral("The Python download failed checksum verification. Please retry setup.");
-inline const QString identityIncomplete = QStringLiteral("The packaged application identity is incomplete.");
-inline const QString validationIncomplete = QStringLiteral("Runtime validation did not complete. Please retry setup.");
-inline const QString needsRepair = QStringLiteral("The runtime needs repair.");
-inline const QString studioFailed =
-    QStringLiteral("The studio could not start. Check launch.log in Application Support, or retry setup.");
-// The line the attempt log ends with when an attempt fails; the failure text follows.
+inline const QString couldNotFinish = QStringLiteral("Setup could not finish. Choose Show details for the log, then retry.");
 inline const QString logFailure = QStringLiteral("Setup failed: %1\n");
 
+// Faults in the packaged files or the download.
+inline const QString manifestIncomplete = QStringLiteral("The packaged runtime manifest is incomplete.");
+inline const QString checksumFailed = QStringLiteral("The Python download failed checksum verification. Please retry setup.");
+inline const QString identityIncomplete = QStringLiteral("The packaged application identity is incomplete.");
+
+// The end of an attempt and the studio.
+inline const QString validationIncomplete = QStringLiteral("Runtime validation did not complete. Please retry setup.");
+inline const QString needsRepair = QStringLiteral("The runtime needs repair.");
+inline const QString studioFailed = QStringLiteral("The studio could not start. Check launch.log in Application Support, or retry setup.");
+
 } // namespace texts
+// clang-format on
