@@ -10,7 +10,7 @@ import tempfile
 import unittest
 
 from test_install import (BUILD, BUNDLE, EXECUTABLE_IN_BUNDLE, ICON_SIZES, SOURCE, assert_studio_started_from,
-                          source_resources, start_with_recording_studio)
+                          linux_only, source_resources, start_with_recording_studio)
 
 CPACK = shutil.which("cpack")
 DPKG_DEB = shutil.which("dpkg-deb")
@@ -83,6 +83,7 @@ def depends_names(field):
             for item in field.split(",") for alternative in item.split("|")}
 
 
+@linux_only("the .deb and .tar.gz, and installing with apt")
 @unittest.skipUnless(CPACK and DPKG_DEB and shutil.which("readelf") and BUNDLE
                      and os.path.isfile(os.path.join(BUILD, "CPackConfig.cmake")),
                      "needs cpack, dpkg-deb, readelf and a configured build (VLMR_BUNDLE_DIR)")
