@@ -5,7 +5,9 @@
 # path (FHS: /usr/lib/<package> for a program's internal files; /usr/share must stay
 # architecture-independent). The launcher finds Resources/ and Info.plist next to its real path, so
 # the bundle keeps its layout and bin/vellmora is only a relative symbolic link into it.
-# macOS: the bundle itself is the product; it goes to the root of a disk image.
+# macOS: the bundle itself is the product; it goes to the root of a disk image, carrying Qt and the
+# Homebrew libraries it links, ad-hoc signed so that Apple silicon runs it. Real signing and
+# notarisation are left to whoever releases it.
 
 set(VLMR_INSTALL_COMMAND "bin/vellmora")
 if(APPLE)
@@ -21,8 +23,13 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     "-ffile-prefix-map=${CMAKE_BINARY_DIR}=build")
 endif()
 
-install(TARGETS Vellmora RUNTIME DESTINATION "${VLMR_INSTALL_BUNDLE}/Contents/MacOS")
-install(FILES "${VLMR_BUNDLE_DIR}/Contents/Info.plist" DESTINATION "${VLMR_INSTALL_BUNDLE}/Contents")
+if(APPLE)
+  # The whole built bundle, Info.plist included.
+  install(TARGETS Vellmora BUNDLE DESTINATION .)
+else()
+  install(TARGETS Vellmora RUNTIME DESTINATION "${VLMR_INSTALL_BUNDLE}/Contents/MacOS")
+  install(FILES "${VLMR_BUNDLE_DIR}/Contents/Info.plist" DESTINATION "${VLMR_INSTALL_BUNDLE}/Contents")
+endif()
 
 # The same resource list the build copies into the bundle; scripts (#!) stay executable.
 foreach(resource IN LISTS VLMR_RESOURCE_FILES)
@@ -37,7 +44,21 @@ foreach(resource IN LISTS VLMR_RESOURCE_FILES)
   endif()
 endforeach()
 
-if(NOT APPLE)
+if(APPLE)
+  # After everything else is in the bundle, macdeployqt copies into it Qt's frameworks and plugins and
+  # every other library they or the launcher load from outside the system (Homebrew's libplist and
+  # libcrypto, named by absolute paths), and points all load commands into the bundle. Qt's own
+  # names are @rpath ones: the installed executable keeps an rpath to them for macdeployqt to
+  # follow, which it replaces with one into the bundle. Signing comes last, as every rewrite breaks
+  # the signature.
+  set_target_properties(Vellmora PROPERTIES INSTALL_RPATH "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_LIBS}")
+  qt_generate_deploy_app_script(TARGET Vellmora OUTPUT_SCRIPT VLMR_DEPLOY_SCRIPT)
+  install(SCRIPT "${VLMR_DEPLOY_SCRIPT}")
+  install(CODE "
+    execute_process(COMMAND /usr/bin/codesign --force --deep --sign -
+                      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${VLMR_INSTALL_BUNDLE}\"
+                    COMMAND_ECHO STDOUT COMMAND_ERROR_IS_FATAL ANY)")
+else()
   # Made at configure time so the install copies a link, not the executable it points to.
   get_filename_component(command_folder "${VLMR_INSTALL_COMMAND}" DIRECTORY)
   file(RELATIVE_PATH link_target "/prefix/${command_folder}" "/prefix/${VLMR_INSTALL_BUNDLE}/Contents/MacOS/Vellmora")

@@ -4,8 +4,9 @@ namespace platform {
 
 enum class ActivationPolicy { Regular, Accessory };
 
-// Regular: an ordinary application with visible windows. Accessory: no visible window (on
-// Linux there is no Dock to leave), while the process keeps running.
+// Regular: an ordinary application with visible windows (on macOS with a Dock icon and a menu
+// bar, brought to the front). Accessory: on macOS no Dock icon or menu bar; on Linux, with no
+// Dock to leave, no visible window. Either way the process keeps running.
 void setActivationPolicy(ActivationPolicy policy);
 ActivationPolicy activationPolicy();
 

@@ -21,8 +21,7 @@ namespace {
 QProcessEnvironment environmentFor(const testsupport::Sandbox &sandbox)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), sandbox.applicationSupport());
-    environment.insert(QStringLiteral("HOME"), sandbox.path(QStringLiteral("home")));
+    testsupport::useSandboxHome(environment, sandbox);
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     return environment;
 }

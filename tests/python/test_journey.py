@@ -10,6 +10,7 @@ BUNDLE = os.environ.get("VLMR_BUNDLE_DIR", "")
 JOURNEY = os.path.join(SOURCE, "tests", "support", "journey.py")
 
 
+@unittest.skipIf(sys.platform == "darwin", "Linux only: drives the window in Xvfb with xdotool")
 @unittest.skipUnless(os.path.exists("/usr/bin/Xvfb") and os.path.isdir(BUNDLE), "needs Xvfb and a built bundle")
 class JourneyTest(unittest.TestCase):
     def run_journey(self, name, *options):

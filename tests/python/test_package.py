@@ -13,7 +13,7 @@ import unittest
 from xml.etree import ElementTree
 
 from test_install import (BUILD, BUNDLE, EXECUTABLE_IN_BUNDLE, ICON_SIZES, SOURCE, assert_studio_started_from,
-                          source_resources, start_with_recording_studio)
+                          linux_only, source_resources, start_with_recording_studio)
 
 CPACK = shutil.which("cpack")
 DPKG_DEB = shutil.which("dpkg-deb")
@@ -103,6 +103,7 @@ def findings(output, severities):
             if line.strip()[:3] in {letter + ": " for letter in severities}]
 
 
+@linux_only("the .deb and .tar.gz, and installing with apt")
 @unittest.skipUnless(CPACK and DPKG_DEB and shutil.which("readelf") and BUNDLE
                      and os.path.isfile(os.path.join(BUILD, "CPackConfig.cmake")),
                      "needs cpack, dpkg-deb, readelf and a configured build (VLMR_BUNDLE_DIR)")

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <algorithm>
 #include <stdexcept>
 
 namespace testsupport {
@@ -35,7 +37,16 @@ Sandbox::Sandbox()
         throw std::runtime_error("no temporary folder");
     copyTree(bundleDir() + QStringLiteral("/Contents/Resources"), resources());
     QFile::copy(bundleDir() + QStringLiteral("/Contents/Info.plist"), infoPlist());
-    QDir().mkpath(path(QStringLiteral("home")));
+    QDir().mkpath(home());
+}
+
+QString Sandbox::applicationSupport() const
+{
+#ifdef __APPLE__
+    return home() + QStringLiteral("/Library/Application Support");
+#else
+    return path(QStringLiteral("data"));
+#endif
 }
 
 LauncherContext Sandbox::context(const QStringList &arguments, qint64 memory) const
@@ -94,15 +105,42 @@ void copyTree(const QString &from, const QString &to)
     }
 }
 
+namespace {
+QByteArrayList commandLines()
+{
+    QByteArrayList lines;
+#ifdef __linux__
+    QDirIterator it(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext())
+        lines.append(readFile(it.next() + QStringLiteral("/cmdline")));
+#else
+    // macOS has no /proc; ps prints every process's whole command line, one a line.
+    QProcess ps;
+    ps.start(QStringLiteral("/bin/ps"), {QStringLiteral("-axww"), QStringLiteral("-o"), QStringLiteral("command=")});
+    if (!ps.waitForFinished() || ps.exitCode() != 0)
+        throw std::runtime_error("ps could not list the processes");
+    lines = ps.readAllStandardOutput().split('\n');
+#endif
+    return lines;
+}
+} // namespace
+
 bool anyProcessMentions(const QByteArray &marker)
 {
-    QDirIterator it(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        const QByteArray cmdline = readFile(it.next() + QStringLiteral("/cmdline"));
-        if (cmdline.contains(marker) && !cmdline.contains("https_server.py"))
-            return true;
-    }
-    return false;
+    const QByteArrayList lines = commandLines();
+    return std::any_of(lines.begin(), lines.end(), [&marker](const QByteArray &line) {
+        return line.contains(marker) && !line.contains("https_server.py");
+    });
+}
+
+void useSandboxHome(QProcessEnvironment &environment, const Sandbox &sandbox)
+{
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), sandbox.applicationSupport());
+    environment.insert(QStringLiteral("HOME"), sandbox.home());
+#ifdef __APPLE__
+    // Foundation takes the home from the user database, not from HOME, unless this is set.
+    environment.insert(QStringLiteral("CFFIXED_USER_HOME"), sandbox.home());
+#endif
 }
 
 void writeValidReceipt(const Sandbox &sandbox, const QString &python)

@@ -3,6 +3,7 @@
 #include "shell/launcher.h"
 
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
@@ -25,7 +26,8 @@ public:
     QString path(const QString &relative) const { return dir.path() + QLatin1Char('/') + relative; }
     QString resources() const { return path(QStringLiteral("bundle/Contents/Resources")); }
     QString infoPlist() const { return path(QStringLiteral("bundle/Contents/Info.plist")); }
-    QString applicationSupport() const { return path(QStringLiteral("data")); }
+    QString home() const { return path(QStringLiteral("home")); }
+    QString applicationSupport() const; // where the platform puts it for useSandboxHome()
     QString runtime() const { return applicationSupport() + QStringLiteral("/Vellmora/runtime"); }
 
     LauncherContext context(const QStringList &arguments = {}, qint64 memory = qint64(32) << 30) const;
@@ -50,6 +52,8 @@ void writeExecutable(const QString &path, const QByteArray &script);
 void copyTree(const QString &from, const QString &to);
 // True while any process's command line (other than the test server's) contains `marker`.
 bool anyProcessMentions(const QByteArray &marker);
+// Makes a launcher started with `environment` find its home and Application Support in the sandbox.
+void useSandboxHome(QProcessEnvironment &environment, const Sandbox &sandbox);
 // A receipt that validates against the sandbox's manifest, all three interpreters `python`.
 void writeValidReceipt(const Sandbox &sandbox, const QString &python);
 
