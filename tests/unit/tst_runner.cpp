@@ -131,6 +131,7 @@ bool processEnded(pid_t pid)
 #endif
 }
 
+#ifdef __linux__
 // The processes `parent` has started and not yet reaped.
 QList<pid_t> childrenOf(qint64 parent)
 {
@@ -140,6 +141,7 @@ QList<pid_t> childrenOf(qint64 parent)
             children << pid.trimmed().toInt();
     return children;
 }
+#endif
 
 } // namespace
 
@@ -244,6 +246,7 @@ private slots:
         QTRY_VERIFY(hasContent(attempt.marker("grandchild")));
         const pid_t grandchild = readFile(attempt.marker("grandchild")).trimmed().toInt();
 
+#ifdef __linux__
         // The watchdog holds nothing but its end of the lifeline: no log, no lock, no other end.
         QList<pid_t> watchdogs = childrenOf(launcher.processId());
         watchdogs.removeAll(started);
@@ -252,6 +255,7 @@ private slots:
                      .entryList(QDir::NoDotAndDotDot | QDir::System)
                      .size(),
                  1);
+#endif
 
         ::kill(static_cast<pid_t>(launcher.processId()), SIGKILL);
         launcher.waitForFinished();
