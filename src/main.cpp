@@ -1,5 +1,6 @@
 #include "platform/activation.h"
 #include "platform/bundle.h"
+#include "platform/instance.h"
 #include "platform/signals.h"
 #include "platform/system.h"
 #include "shell/launcher.h"
@@ -11,17 +12,29 @@
 #include <QMenuBar>
 #include <QTimer>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    const QString executable = platform::executablePath();
+    // As on a Mac, a second start of the same bundle copy only brings the running one forward,
+    // whatever its arguments.
+    const platform::InstanceAddress address = platform::instanceAddress(platform::bundlePath(executable));
+    platform::Instance instance(address);
+    if (instance.runningElsewhere()) {
+        platform::askToComeForward(address.socket, std::chrono::seconds(2));
+        std::fputs("Vellmora is already running.\n", stderr);
+        return 0;
+    }
+
     // Lets Wayland desktops match the window to vellmora.desktop and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("vellmora"));
     // Closing the window asks the launcher first (a running studio keeps it alive).
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const QString executable = platform::executablePath();
     LauncherContext context;
     context.resources = platform::bundleResources(executable);
     context.infoPlist = platform::bundleInfoPlist(executable);
@@ -30,6 +43,7 @@ int main(int argc, char *argv[])
     context.executablePath = executable;
     context.physicalMemory = platform::physicalMemory;
     auto *delegate = new StudioLauncher(std::move(context)); // lives until the process ends
+    instance.onComeForward(delegate, [delegate] { delegate->bringForward(); });
 
     platform::setActivationPolicy(platform::ActivationPolicy::Regular);
 

@@ -39,6 +39,11 @@ QString bundleInfoPlist(const QString &executable)
     return QDir::cleanPath(QFileInfo(executable).absolutePath() + QStringLiteral("/../Info.plist"));
 }
 
+QString bundlePath(const QString &executable)
+{
+    return QDir::cleanPath(QFileInfo(executable).absolutePath() + QStringLiteral("/../.."));
+}
+
 QString applicationSupportBase()
 {
     const QStringList locations = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);

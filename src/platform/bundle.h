@@ -10,6 +10,8 @@ QString executablePath();
 // so a copied bundle is self-contained.
 QString bundleResources(const QString &executable);
 QString bundleInfoPlist(const QString &executable);
+// The bundle itself, <executable's folder>/../..: what tells one copy of the application from another.
+QString bundlePath(const QString &executable);
 // The user's Application Support folder: $XDG_DATA_HOME or ~/.local/share here.
 QString applicationSupportBase();
 

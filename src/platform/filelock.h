@@ -7,7 +7,7 @@ namespace platform {
 // Opens (creating with mode 0600) a lock file for reading and writing, close-on-exec.
 // Returns the descriptor, or -1 when it cannot be opened.
 int openLockFile(const QString &path);
-// Exclusive advisory lock without waiting.
+// Exclusive advisory lock without waiting. On failure errno says why (EWOULDBLOCK: held elsewhere).
 bool tryLockExclusive(int fd);
 void unlockAndClose(int fd);
 

@@ -1,5 +1,6 @@
 #include "shell/launcher.h"
 
+#include "platform/activation.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -104,6 +105,15 @@ void StudioLauncher::requestTermination()
 {
     if (applicationShouldTerminate())
         QCoreApplication::exit(0);
+}
+
+void StudioLauncher::bringForward()
+{
+    // No window yet means the start-up decision is still to come, and it shows one if needed.
+    if (!window || platform::activationPolicy() == platform::ActivationPolicy::Accessory)
+        return;
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    showSetup();
 }
 
 bool StudioLauncher::eventFilter(QObject *watched, QEvent *event)

@@ -69,6 +69,9 @@ public:
     bool applicationShouldTerminateAfterLastWindowClosed() const;
     // The one termination path: the Quit action, closing the window and SIGTERM/SIGINT/SIGHUP.
     void requestTermination();
+    // A later start of this bundle copy asked for us: the setup window comes to the front if it
+    // is up; a launcher in the background behind a running studio stays there.
+    void bringForward();
 
     void showError(const QString &message);
     // The entry's main menu; the setup window adopts it as its menu bar when it is built.

@@ -1,5 +1,8 @@
+#include "platform/bundle.h"
+#include "platform/instance.h"
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
@@ -15,15 +18,74 @@ private slots:
     void createsTheRuntimeDirectoryAndQuitsOnSignal_data();
     void createsTheRuntimeDirectoryAndQuitsOnSignal();
     void copiedBundleUsesItsOwnResources();
+    void laterStartsOfTheSameCopyHandOver();
+    void killedOwnerLeavesNothingInTheWay();
 };
 
 namespace {
+const QByteArray alreadyRunning = "Vellmora is already running.\n";
+
+// The sandbox's own runtime folder: launchers of one bundle copy in other tests never meet.
+QString userRuntime(const testsupport::Sandbox &sandbox)
+{
+    QString folder = sandbox.path(QStringLiteral("run"));
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return folder;
+}
+
 QProcessEnvironment environmentFor(const testsupport::Sandbox &sandbox)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     testsupport::useSandboxHome(environment, sandbox);
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), userRuntime(sandbox));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     return environment;
+}
+
+// A whole copy of the built bundle in the sandbox; returns its executable.
+QString copyBundle(const testsupport::Sandbox &sandbox, const QString &name)
+{
+    const QString copy = sandbox.path(name);
+    testsupport::copyTree(testsupport::bundleDir(), copy);
+    QString executable = copy + QStringLiteral("/Contents/MacOS/Vellmora");
+    QFile::setPermissions(executable, QFile::permissions(testsupport::bundleExecutable()));
+    return executable;
+}
+
+// Starts a launcher and waits until it has made the runtime directory, which only the one
+// launcher of a bundle copy does.
+bool startOwner(QProcess &launcher, const testsupport::Sandbox &sandbox, const QString &executable)
+{
+    launcher.setProcessEnvironment(environmentFor(sandbox));
+    launcher.start(executable, {});
+    return QTest::qWaitFor([&] { return QFileInfo(sandbox.runtime()).isDir(); }, 20000)
+           && launcher.state() == QProcess::Running;
+}
+
+// Starts a launcher that must find the bundle copy running, and returns what it wrote on
+// standard error once it has ended with status 0; "unfinished" otherwise.
+QByteArray startAgain(const testsupport::Sandbox &sandbox, const QString &executable, const QStringList &arguments = {})
+{
+    QProcess launcher;
+    launcher.setProcessEnvironment(environmentFor(sandbox));
+    launcher.start(executable, arguments);
+    if (!launcher.waitForFinished(10000) || launcher.exitStatus() != QProcess::NormalExit || launcher.exitCode() != 0)
+        return "unfinished";
+    return launcher.readAllStandardError();
+}
+
+// Where the launchers of that copy in the sandbox meet.
+platform::InstanceAddress addressOf(const testsupport::Sandbox &sandbox, const QString &executable)
+{
+    const QString bundle = platform::bundlePath(QFileInfo(executable).canonicalFilePath());
+    return platform::instanceAddress(bundle, userRuntime(sandbox), QString());
+}
+
+bool terminatesCleanly(QProcess &launcher)
+{
+    launcher.terminate();
+    return launcher.waitForFinished(10000) && launcher.exitStatus() == QProcess::NormalExit && launcher.exitCode() == 0;
 }
 } // namespace
 
@@ -56,10 +118,7 @@ void StartupEndToEndTest::createsTheRuntimeDirectoryAndQuitsOnSignal()
 void StartupEndToEndTest::copiedBundleUsesItsOwnResources()
 {
     testsupport::Sandbox sandbox;
-    const QString copy = sandbox.path(QStringLiteral("Copied.app"));
-    testsupport::copyTree(testsupport::bundleDir(), copy);
-    const QString executable = copy + QStringLiteral("/Contents/MacOS/Vellmora");
-    QFile::setPermissions(executable, QFile::permissions(testsupport::bundleExecutable()));
+    const QString executable = copyBundle(sandbox, QStringLiteral("Copied.app"));
     // Through a link, as a desktop entry or /usr/bin wrapper would start it.
     QFile::link(executable, sandbox.path(QStringLiteral("vellmora-link")));
     QProcess launcher;
@@ -70,6 +129,46 @@ void StartupEndToEndTest::copiedBundleUsesItsOwnResources()
     launcher.terminate();
     QVERIFY(launcher.waitForFinished(10000));
     QCOMPARE(launcher.exitCode(), 0);
+}
+
+void StartupEndToEndTest::laterStartsOfTheSameCopyHandOver()
+{
+    testsupport::Sandbox sandbox;
+    const QString executable = copyBundle(sandbox, QStringLiteral("Vellmora.app"));
+    QProcess owner;
+    QVERIFY(startOwner(owner, sandbox, executable));
+
+    // Whatever its arguments, a second start only asks the first to come forward, and touches
+    // nothing of the runtime.
+    QDir(sandbox.runtime()).removeRecursively();
+    QCOMPARE(startAgain(sandbox, executable, {QStringLiteral("--repair")}), alreadyRunning);
+    QVERIFY(!QFileInfo::exists(sandbox.runtime()));
+    // An owner that cannot answer does not keep a later start waiting for it.
+    ::kill(static_cast<pid_t>(owner.processId()), SIGSTOP);
+    QCOMPARE(startAgain(sandbox, executable), alreadyRunning);
+    // Back, it still answers: nothing a later start did has ended it.
+    ::kill(static_cast<pid_t>(owner.processId()), SIGCONT);
+    QVERIFY(platform::askToComeForward(addressOf(sandbox, executable).socket, std::chrono::seconds(10)));
+    QVERIFY(terminatesCleanly(owner));
+}
+
+void StartupEndToEndTest::killedOwnerLeavesNothingInTheWay()
+{
+    testsupport::Sandbox sandbox;
+    const QString executable = copyBundle(sandbox, QStringLiteral("Vellmora.app"));
+    QProcess killed;
+    QVERIFY(startOwner(killed, sandbox, executable));
+    ::kill(static_cast<pid_t>(killed.processId()), SIGKILL);
+    QVERIFY(killed.waitForFinished(10000));
+    const platform::InstanceAddress address = addressOf(sandbox, executable);
+    QVERIFY(QFileInfo::exists(address.socket)); // what it left behind
+    QVERIFY(QFileInfo::exists(address.lock));
+
+    QDir(sandbox.runtime()).removeRecursively();
+    QProcess next;
+    QVERIFY(startOwner(next, sandbox, executable));
+    QVERIFY(platform::askToComeForward(address.socket, std::chrono::seconds(10)));
+    QVERIFY(terminatesCleanly(next));
 }
 
 QTEST_GUILESS_MAIN(StartupEndToEndTest)

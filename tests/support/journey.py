@@ -11,7 +11,9 @@ its own Xvfb, presses "Start setup" with a real mouse click, and saves a screens
 (first use, downloading, installing, the stand-in studio) in DIR/screenshots. It exits 0 when the
 studio was reached. --interrupt first stops the launcher mid-download (SIGKILL, SIGTERM, SIGINT,
 SIGHUP or Ctrl+Q) and checks that no setup command outlives it, then starts it again to resume the
-partial archive.
+partial archive. --other-starts, during the download, starts the same bundle again (it must hand
+over to the running launcher and end) and then a second copy of the bundle on the same data folder
+(it opens its own window, and pressing its "Start setup" must not start a second attempt).
 """
 
 import argparse
@@ -116,19 +118,36 @@ class Xvfb:
         values = dict(line.split("=", 1) for line in output.split() if "=" in line)
         return values if {"X", "Y", "WIDTH", "HEIGHT"} <= values.keys() else None
 
-    def window(self, title):
-        """A mapped window with that title whose geometry can be read (a window that has just gone
-        can still be listed for a moment)."""
-        found = self.run("/usr/bin/xdotool", "search", "--onlyvisible", "--name", "^%s$" % title)
+    def window(self, title, pid=None):
+        """A mapped window with that title, of process `pid` if given, whose geometry can be read
+        (a window that has just gone can still be listed for a moment)."""
+        owner = ("--pid", str(pid)) if pid else ()
+        found = self.run("/usr/bin/xdotool", "search", "--onlyvisible", *owner, "--name", "^%s$" % title)
         return next((window for window in found.stdout.split() if self.geometry(window)), None)
+
+    def window_image(self, window, path):
+        # From the root window: a window of its own reads back black without a compositor.
+        values = self.geometry(window) or {}
+        crop = "%sx%s+%s+%s" % (values.get("WIDTH"), values.get("HEIGHT"), values.get("X"), values.get("Y"))
+        self.run("/usr/bin/import", "-window", "root", "-crop", crop, "+repage", path)
+        with open(path, "rb") as handle:
+            return handle.read()
 
     def click_start_setup(self, window):
         values = self.geometry(window)
         x, y, height = int(values["X"]), int(values["Y"]), int(values["HEIGHT"])
         menu = max(0, height - CONTENT_HEIGHT)
         # The main button's centre: 370 + 222 / 2 across, 23 + 32 / 2 up from the bottom.
-        self.run("/usr/bin/xdotool", "mousemove", "--sync", str(x + 481), str(y + menu + CONTENT_HEIGHT - 39))
+        self.move_pointer(x + 481, y + menu + CONTENT_HEIGHT - 39)
         self.run("/usr/bin/xdotool", "click", "1")
+
+    def move_pointer(self, x, y):
+        output = self.run("/usr/bin/xdotool", "getmouselocation", "--shell").stdout
+        values = dict(line.split("=", 1) for line in output.split() if "=" in line)
+        # --sync waits for the pointer to move, which it never does when it is there already (as on
+        # a second window in the same place).
+        if (values.get("X"), values.get("Y")) != (str(x), str(y)):
+            self.run("/usr/bin/xdotool", "mousemove", "--sync", str(x), str(y))
 
     def stop(self):
         self.process.terminate()
@@ -181,7 +200,43 @@ def interrupt_during_download(xvfb, bundle, environment, work, how):
     print("stopped during download (%s); no setup command left" % how)
 
 
-def headless(bundle, work, server, interrupt):
+def attempt_logs(work):
+    return [name for name in os.listdir(runtime_dir(work)) if name.startswith("setup-") and name.endswith(".log")]
+
+
+def other_starts_during_download(xvfb, bundle, environment, work, first, first_window):
+    executable = os.path.join(bundle, "Contents", "MacOS", "Vellmora")
+    again = subprocess.run([executable, "--repair"], env=environment, capture_output=True, text=True, timeout=10)
+    if again.returncode != 0 or "Vellmora is already running." not in again.stderr.splitlines():
+        raise JourneyError("a second start of the same copy did not hand over: status %d, %r"
+                           % (again.returncode, again.stderr))
+    if xvfb.window("Vellmora", first.pid) != first_window:
+        raise JourneyError("the first launcher lost its window to the second start")
+
+    # Another copy is another application, on the same runtime directory.
+    other_bundle = os.path.join(work, "Other.app")
+    shutil.copytree(bundle, other_bundle, symlinks=True)
+    other = start_launcher(other_bundle, environment, os.path.join(work, "launcher-other.log"))
+    try:
+        window = wait_for(lambda: xvfb.window("Vellmora", other.pid), 90, "the other copy's window")
+        time.sleep(1.0)
+        shots = os.path.join(work, "screenshots")
+        before = xvfb.window_image(window, os.path.join(work, "other-copy-before.png"))
+        xvfb.click_start_setup(window)
+        # Its window changes once the press was handled (refused, or the start of an attempt).
+        wait_for(lambda: xvfb.window_image(window, os.path.join(shots, "5-other-copy-refused.png")) != before, 10,
+                 "the other copy to answer the press")
+        if record(work).get("label") != "Downloading the studio runtime…":
+            raise JourneyError("the first attempt was no longer downloading when the other copy tried")
+        if len(attempt_logs(work)) != 1:
+            raise JourneyError("the other copy started a second attempt: %r" % attempt_logs(work))
+    finally:
+        other.terminate()
+        other.wait(10)
+    print("a second start handed over; another copy was refused a second attempt")
+
+
+def headless(bundle, work, server, interrupt, other_starts=False):
     xvfb = Xvfb()
     shots = os.path.join(work, "screenshots")
     launcher = None
@@ -199,6 +254,8 @@ def headless(bundle, work, server, interrupt):
         wait_for(lambda: record(work).get("label") == "Downloading the studio runtime…", 30, "the download")
         time.sleep(1.2)
         print(xvfb.screenshot(os.path.join(shots, "2-downloading.png")))
+        if other_starts:
+            other_starts_during_download(xvfb, bundle, environment, work, launcher, window)
         # Empty engine lists make this stage short: take the picture as soon as it begins.
         wait_for(lambda: record(work).get("step", 1) >= 2, 120, "the engine installation")
         print(xvfb.screenshot(os.path.join(shots, "3-installing.png")))
@@ -228,6 +285,8 @@ def main(argv=None):
     parser.add_argument("--interactive", action="store_true")
     parser.add_argument("--interrupt", choices=("kill", "term", "int", "hup", "ctrl-q"),
                         help="stop the first launcher this way mid-download, then start another")
+    parser.add_argument("--other-starts", action="store_true",
+                        help="mid-download, start the same bundle again and then another copy of it")
     parser.add_argument("--padding", type=int, default=30_000_000)
     parser.add_argument("--slow", type=int, default=8_000_000)
     arguments = parser.parse_args(argv)
@@ -238,7 +297,7 @@ def main(argv=None):
             environment = launcher_environment(work, server)
             print("Vellmora's data folder for this demo:", os.path.join(work, "data"))
             return subprocess.run([os.path.join(bundle, "Contents", "MacOS", "Vellmora")], env=environment).returncode
-        headless(bundle, work, server, arguments.interrupt)
+        headless(bundle, work, server, arguments.interrupt, arguments.other_starts)
         print("The stand-in studio was reached. Screenshots are in", os.path.join(work, "screenshots"))
         return 0
     except JourneyError as error:

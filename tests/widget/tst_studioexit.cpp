@@ -117,6 +117,11 @@ void StudioExitTest::failedStudioBringsBackTheWindow()
     QCOMPARE(launcher->action->text(), QStringLiteral("Retry setup"));
     QVERIFY(!launcher->progress->isVisible());
     QCOMPARE(launcher->currentDisplayedLog(), std::optional<QString>(launchLog(sandbox)));
+    // With the window up, another start brings it back from the task bar.
+    launcher->setupWindow()->showMinimized();
+    launcher->bringForward();
+    QVERIFY(!launcher->setupWindow()->isMinimized());
+    QVERIFY(launcher->setupWindow()->isVisible());
 
     // The studio is gone, so nothing may keep a windowless launcher alive any more.
     QVERIFY(!launcher->hasChild());

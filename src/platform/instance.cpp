@@ -1,0 +1,137 @@
+#include "platform/instance.h"
+
+#include "platform/filelock.h"
+#include "platform/sha256.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QThread>
+
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+const QByteArray comeForwardRequest = QByteArrayLiteral("come-forward\n");
+const QByteArray acknowledgement = QByteArrayLiteral("ok\n");
+
+int remainingMilliseconds(const QDeadlineTimer &deadline)
+{
+    return int(std::max<qint64>(0, deadline.remainingTime()));
+}
+
+// Made 0700 when missing, and used only while it is ours alone: in a shared temporary folder
+// nobody else may plant, hold or answer on the files inside.
+bool isPrivateFolder(const QString &path)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    if (::mkdir(encoded.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat info
+    {};
+    return ::lstat(encoded.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid()
+           && (info.st_mode & 077) == 0;
+}
+
+} // namespace
+
+InstanceAddress instanceAddress(const QString &bundle, const QString &runtimeDirectory,
+                                const QString &temporaryDirectory)
+{
+    const bool useRuntime = QDir::isAbsolutePath(runtimeDirectory) && QFileInfo(runtimeDirectory).isDir();
+    const QString folder = QDir::cleanPath(useRuntime ? runtimeDirectory : temporaryDirectory);
+    const QByteArray path = bundle.toUtf8();
+    Sha256 digest;
+    digest.update(path.constData(), std::size_t(path.size()));
+    const QString base = QStringLiteral("%1/vellmora-%2/%3")
+                             .arg(folder)
+                             .arg(::getuid())
+                             .arg(QString::fromLatin1(digest.finish().toHex().left(24)));
+    return {base + QStringLiteral(".sock"), base + QStringLiteral(".lock")};
+}
+
+InstanceAddress instanceAddress(const QString &bundle)
+{
+    return instanceAddress(bundle, qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath());
+}
+
+Instance::Instance(const InstanceAddress &address)
+{
+    if (!isPrivateFolder(QFileInfo(address.lock).path()))
+        return;
+    FileHandle file(openLockFile(address.lock));
+    if (!file.isOpen())
+        return;
+    if (!tryLockExclusive(file.fd())) {
+        elsewhere = errno == EWOULDBLOCK;
+        return;
+    }
+    lock = std::move(file);
+    listen(address.socket);
+}
+
+Instance::~Instance() = default;
+
+void Instance::listen(const QString &socket)
+{
+    // Only an owner that died leaves a socket behind, and the lock says that owner is gone.
+    QLocalServer::removeServer(socket);
+    server = std::make_unique<QLocalServer>();
+    if (!server->listen(socket)) {
+        // Later starts then find nobody to ask and give up after their wait; this one runs on.
+        server.reset();
+        return;
+    }
+    QObject::connect(server.get(), &QLocalServer::newConnection, server.get(), [this] { acceptRequests(); });
+}
+
+void Instance::onComeForward(QObject *context, std::function<void()> handler)
+{
+    receiver = context;
+    comeForward = std::move(handler);
+}
+
+void Instance::acceptRequests()
+{
+    while (QLocalSocket *connection = server->nextPendingConnection()) {
+        QObject::connect(connection, &QLocalSocket::disconnected, connection, &QObject::deleteLater);
+        QObject::connect(connection, &QLocalSocket::readyRead, connection, [this, connection] { answer(connection); });
+    }
+}
+
+void Instance::answer(QLocalSocket *connection)
+{
+    if (!connection->canReadLine())
+        return;
+    if (connection->readLine() == comeForwardRequest && receiver && comeForward)
+        comeForward();
+    connection->write(acknowledgement);
+    connection->disconnectFromServer();
+}
+
+bool askToComeForward(const QString &socket, std::chrono::milliseconds patience)
+{
+    const QDeadlineTimer deadline(patience.count());
+    while (!deadline.hasExpired()) {
+        QLocalSocket connection;
+        connection.connectToServer(socket);
+        if (connection.waitForConnected(remainingMilliseconds(deadline))) {
+            connection.write(comeForwardRequest);
+            connection.waitForBytesWritten(remainingMilliseconds(deadline));
+            return connection.waitForReadyRead(remainingMilliseconds(deadline))
+                   && connection.readLine() == acknowledgement;
+        }
+        QThread::msleep(20); // not listening yet, or on its way out
+    }
+    return false;
+}
+
+} // namespace platform
