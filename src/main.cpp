@@ -26,7 +26,7 @@ int main(int argc, char *argv[])
     platform::Instance instance(address);
     if (instance.runningElsewhere()) {
         platform::askToComeForward(address.socket, std::chrono::seconds(2));
-        std::fputs("Vellmora is already running.\n", stderr);
+        std::fputs(qPrintable(texts::alreadyRunning + QLatin1Char('\n')), stderr);
         return 0;
     }
 

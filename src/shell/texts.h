@@ -8,6 +8,9 @@
 // clang-format off
 namespace texts {
 
+// A later start of a bundle copy that is already running, on standard error.
+inline const QString alreadyRunning = QStringLiteral("Vellmora is already running.");
+
 // The menu and the window.
 inline const QString quitItem = QStringLiteral("Quit Vellmora");
 inline const QString intro = QStringLiteral("Prepare your local voice studio. Setup downloads the voice engines and may take several minutes. Model weights download on first use.");
