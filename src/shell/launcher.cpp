@@ -31,12 +31,12 @@ Control *makeControl(const char *objectName, Arguments &&...arguments)
 
 StudioLauncher::StudioLauncher(LauncherContext launcherContext, QObject *parent)
     : QObject(parent), name(QStringLiteral("Vellmora")), resources(launcherContext.resources),
-      context(std::move(launcherContext)), status(makeControl<QLabel>("status")),
-      progress(makeControl<QProgressBar>("progress")), action(makeControl<QPushButton>("action", texts::startSetup)),
+      status(makeControl<QLabel>("status")), progress(makeControl<QProgressBar>("progress")),
+      action(makeControl<QPushButton>("action", texts::startSetup)),
       cancel(makeControl<QPushButton>("cancel", texts::cancel)),
       details(makeControl<QPushButton>("details", texts::showDetails)),
       compactModels(makeControl<QRadioButton>("compactModels", texts::compactChoice)),
-      fullModels(makeControl<QRadioButton>("fullModels", texts::fullChoice)),
+      fullModels(makeControl<QRadioButton>("fullModels", texts::fullChoice)), context(std::move(launcherContext)),
       mainQueue(std::make_shared<MainQueue>(this))
 {
     // The application object is destroyed after the event loop, while the launcher lives on.

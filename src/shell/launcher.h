@@ -59,12 +59,8 @@ public:
     explicit StudioLauncher(LauncherContext context, QObject *parent = nullptr);
     ~StudioLauncher() override;
 
-    // Entry points, as the application and the controls call them.
+    // Entry points: what the application, the menu, the controls and a later start call.
     void applicationDidFinishLaunching();
-    void selectModelProfile(int tag);
-    void showDetails();
-    void beginSetup();
-    void cancelSetup();
     bool applicationShouldTerminate();
     bool applicationShouldTerminateAfterLastWindowClosed() const;
     // The one termination path: the Quit action, closing the window and SIGTERM/SIGINT/SIGHUP.
@@ -72,26 +68,27 @@ public:
     // A later start of this bundle copy asked for us: the setup window comes to the front if it
     // is up; a launcher in the background behind a running studio stays there.
     void bringForward();
-
-    void showError(const QString &message);
+    void selectModelProfile(int tag);
+    void beginSetup();
+    void cancelSetup();
+    void showDetails();
     // The entry's main menu; the setup window adopts it as its menu bar when it is built.
     void setMainMenu(QMenuBar *menu) { mainMenu = menu; }
 
+    // Operations, each defined in its subsystem's folder.
+    void showError(const QString &message);
     // Locations: computed on first read, then fixed; safe to read from any thread.
     QString runtime() const;
     QString manifestURL() const;
     QString progressURL() const;
-
     std::optional<QJsonObject> validReceipt() const;
     void launchStudio(const QJsonObject &receipt);
     QString brandInterpreter(const QString &directory, const QString &role) const;
-
     void showSetup();
     void saveModelProfile() const;
     void updateProgress();
     std::optional<QString> setupSpaceError() const;
     std::optional<QString> setupFailureMessage() const;
-
     void writeProgress(const progress::Record &record) const;
     void finishSetup();
     void failSetup(QString text);
@@ -103,19 +100,17 @@ public:
     // Creates `path` as a new, empty attempt log and makes it the output of every setup command
     // from now on; throws the platform's error. Main thread, before the worker starts.
     void openAttemptLog(const QString &path);
-
     // The installation worker. Runs on a background thread and ends by calling `completion`
     // exactly once: with no text on success, with the failure text otherwise.
     using WorkerCompletion = std::function<void(std::optional<QString> failure)>;
     void installRuntime(const WorkerCompletion &completion);
 
+    // Test seams: answers tests replace, and read-only views for tests and for main().
     // How the memory warning is asked. Returns the button the user chose (none when the box went
-    // without an answer); tests replace it to answer without a modal loop.
+    // without an answer); tests answer without a modal loop.
     std::function<QAbstractButton *(QMessageBox &)> askAlert;
-    // The monotonic clock behind elapsed and remaining times; tests replace it to step through time.
+    // The monotonic clock behind elapsed and remaining times; tests step through time.
     std::function<Clock::time_point()> now = [] { return Clock::now(); };
-
-    // Read-only views for tests and for main().
     QWidget *setupWindow() const { return window; }
     QString currentModelProfile() const { return modelProfile; }
     std::optional<QString> currentDisplayedLog() const { return displayedLog; }
@@ -124,26 +119,19 @@ public:
     int setupLockDescriptor() const { return setupLock; }
     const LauncherContext &launcherContext() const { return context; }
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-public:
-    // Fields, in their documented order.
+    // The fields, in their documented order: fixed identity,
     const QString name;      // product display name
     const QString resources; // the bundle's resource directory
 
 private:
-    LauncherContext context;
-
-    // Locations, computed once.
+    // the locations, computed once, and what the window shows,
     mutable std::once_flag runtimeOnce, manifestOnce, progressOnce;
     mutable QString runtimeStorage, manifestStorage, progressStorage;
-
     std::optional<QString> displayedLog;
     QPointer<QWidget> window;
 
 public:
-    // Controls, created with their titles; laid out and wired when the window is built.
+    // the controls, created with their titles and laid out and wired when the window is built,
     QLabel *const status;
     QProgressBar *const progress;
     QPushButton *const action;
@@ -153,14 +141,11 @@ public:
     QRadioButton *const fullModels;
 
 private:
+    // the chosen profile, what the setup worker's thread shares, and the attempt (main thread only).
     QString modelProfile = QStringLiteral("compact");
-
-    // Shared with the setup worker's thread.
     std::mutex processLock;
     std::shared_ptr<platform::Process> child; // guarded by processLock while a worker runs
     bool cancelled = false;                   // guarded by processLock
-
-    // The setup attempt, main thread only.
     bool working = false;
     QPointer<QTimer> timer;
     std::optional<Clock::time_point> setupStartedAt;
@@ -170,10 +155,14 @@ private:
     std::optional<platform::FileHandle> logHandle;
     int setupLock = -1;
 
+    // Beyond the documented fields: the surroundings, the menu, and where the worker's and the
+    // studio watcher's threads post their outcomes.
+    LauncherContext context;
     QMenuBar *mainMenu = nullptr;
-    // Where the worker's and the studio watcher's threads post their outcomes.
     const std::shared_ptr<MainQueue> mainQueue;
 
+    // Helpers of the operations above.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     bool takeSetupLock();
     void showAttemptStarted();
     void startProgressPoll();
@@ -181,7 +170,6 @@ private:
     void installSteps();
     void download(const QString &archivePath, const QString &url);
     bool cancellationRequested();
-
     void buildWindow();
     void configureChoices(QWidget *content);
     void configureSetupControls(QWidget *content);
