@@ -42,10 +42,10 @@ QProcessEnvironment isolatedPython(QProcessEnvironment inherited)
     return inherited;
 }
 
-QProcessEnvironment studioEnvironment(const QJsonObject &receipt, QProcessEnvironment inherited,
+QProcessEnvironment studioEnvironment(const QJsonObject &receipt, const QProcessEnvironment &inherited,
                                       const StudioPaths &paths)
 {
-    QProcessEnvironment environment = isolatedPython(std::move(inherited));
+    QProcessEnvironment environment = isolatedPython(inherited);
     environment.insert(QStringLiteral("PYTHONPATH"), paths.appFolder);
     environment.insert(QStringLiteral("VLMR_RUNTIME_JSON"), paths.receiptPath);
     if (const std::optional<QString> ffmpeg = receiptString(receipt, "ffmpeg_path"))

@@ -38,7 +38,7 @@ QString searchPath(const QJsonObject &receipt);
 QProcessEnvironment isolatedPython(QProcessEnvironment inherited);
 
 // The launcher's own environment with the studio's changes applied in their fixed order.
-QProcessEnvironment studioEnvironment(const QJsonObject &receipt, QProcessEnvironment inherited,
+QProcessEnvironment studioEnvironment(const QJsonObject &receipt, const QProcessEnvironment &inherited,
                                       const StudioPaths &paths);
 
 } // namespace studio
