@@ -17,6 +17,20 @@ QByteArray encoded(const QString &path)
 {
     return QFile::encodeName(path);
 }
+
+// The regular file at `path`, opened without blocking, with what fstat says of the open descriptor.
+FileHandle openRegularFile(const QString &path, struct stat &info)
+{
+    const int fd = ::open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw systemError("read", path, errno);
+    FileHandle file(fd);
+    if (::fstat(fd, &info) != 0)
+        throw systemError("read", path, errno);
+    if (!S_ISREG(info.st_mode))
+        throw systemError("read", path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    return file;
+}
 } // namespace
 
 FileHandle &FileHandle::operator=(FileHandle &&other) noexcept
@@ -44,17 +58,9 @@ void FileHandle::close()
 
 FileHandle openForReading(const QString &path)
 {
-    const int fd = ::open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        throw systemError("read", path, errno);
-    FileHandle file(fd);
     struct stat info
     {};
-    if (::fstat(fd, &info) != 0)
-        throw systemError("read", path, errno);
-    if (!S_ISREG(info.st_mode))
-        throw systemError("read", path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
-    return file;
+    return openRegularFile(path, info);
 }
 
 FileHandle openForWriting(const QString &path, bool truncate)
@@ -94,11 +100,9 @@ void writeAllQuietly(int fd, const QByteArray &bytes)
 
 QByteArray readWholeFile(const QString &path)
 {
-    FileHandle file = openForReading(path);
     struct stat info
     {};
-    if (::fstat(file.fd(), &info) != 0)
-        throw systemError("read", path, errno);
+    const FileHandle file = openRegularFile(path, info);
     if (info.st_size > wholeFileLimit)
         throw systemError("read", path, EFBIG);
     QByteArray bytes;

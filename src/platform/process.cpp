@@ -1,6 +1,7 @@
 #include "platform/process.h"
 
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/fork.h"
 
 #include <QFile>
@@ -126,8 +127,7 @@ bool redirect(int source, int target)
 pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &path, char **argv, char **envp)
 {
     int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0)
-        throw systemError("start", options.executable, errno);
+    createPipe(report, false, options.executable);
     const QByteArray directory = QFile::encodeName(options.workingDirectory);
     const pid_t parent = ::getpid();
     // A SIGTERM (a cancel, or the parent-death signal) stays pending until the defaults are in place.
