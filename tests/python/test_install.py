@@ -20,8 +20,8 @@ BUILD = os.path.dirname(os.path.abspath(BUNDLE)) if BUNDLE else ""
 CMAKE = shutil.which("cmake")
 DESKTOP_FILE_VALIDATE = shutil.which("desktop-file-validate")
 GROFF = shutil.which("groff")
-# Debian 12's desktop-file-validate (0.26) checks against the Desktop Entry Specification 1.4 and
-# reports SingleMainWindow, a key of version 1.5, as an error; only that finding is tolerated.
+# Debian 12's desktop-file-validate (0.26) knows the desktop entry keys up to version 1.4 of the
+# format and reports SingleMainWindow, a key of version 1.5, as an error; only that one is tolerated.
 VALIDATOR_WITHOUT_SINGLE_MAIN_WINDOW = ('file contains key "SingleMainWindow" in group "Desktop Entry", '
                                         'but keys extending the format should start with "X-"')
 

@@ -232,7 +232,9 @@ class PackageTest(unittest.TestCase):
 
     def test_apt_installs_starts_and_removes_the_package(self):
         if os.geteuid() != 0 or os.environ.get("CI") != "true":
-            self.skipTest("installs into the system: runs only as root with CI=true (a throwaway machine)")
+            # The one test that changes the machine itself: a system-wide apt install and removal.
+            self.skipTest("installs the package system-wide with apt: runs only on a throwaway CI machine "
+                          "(root and CI=true)")
         if run(["dpkg-query", "-W", "-f=${Status}", "vellmora"]).stdout.startswith("install ok"):
             self.skipTest("a vellmora package is already installed; not replacing it")
         environment = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
