@@ -247,14 +247,18 @@ private slots:
         const pid_t grandchild = readFile(attempt.marker("grandchild")).trimmed().toInt();
 
 #ifdef __linux__
-        // The watchdog holds nothing but its end of the lifeline: no log, no lock, no other end.
-        QList<pid_t> watchdogs = childrenOf(launcher.processId());
-        watchdogs.removeAll(started);
-        QCOMPARE(watchdogs.size(), 1);
-        QCOMPARE(QDir(QStringLiteral("/proc/%1/fd").arg(watchdogs.first()))
-                     .entryList(QDir::NoDotAndDotDot | QDir::System)
-                     .size(),
-                 1);
+        // Once settled, the one watchdog holds nothing but its end of the lifeline: no log, no lock,
+        // no other end. It closes what it inherited after it starts, so this waits for that state.
+        const auto watchdogDescriptors = [&]() -> qsizetype {
+            QList<pid_t> watchdogs = childrenOf(launcher.processId());
+            watchdogs.removeAll(started);
+            if (watchdogs.size() != 1)
+                return -watchdogs.size();
+            return QDir(QStringLiteral("/proc/%1/fd").arg(watchdogs.first()))
+                .entryList(QDir::NoDotAndDotDot | QDir::System)
+                .size();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(watchdogDescriptors(), qsizetype(1), 5000);
 #endif
 
         ::kill(static_cast<pid_t>(launcher.processId()), SIGKILL);
