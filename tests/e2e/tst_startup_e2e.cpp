@@ -92,15 +92,27 @@ bool terminatesCleanly(QProcess &launcher)
 void StartupEndToEndTest::createsTheRuntimeDirectoryAndQuitsOnSignal_data()
 {
     QTest::addColumn<int>("signal");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
-    QTest::newRow("SIGHUP") << int(SIGHUP);
+    QTest::addColumn<bool>("sharedInstanceFolder");
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT") << int(SIGINT) << false;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+    QTest::newRow("instance folder open to others") << int(SIGTERM) << true;
 }
 
 void StartupEndToEndTest::createsTheRuntimeDirectoryAndQuitsOnSignal()
 {
     QFETCH(int, signal);
+    QFETCH(bool, sharedInstanceFolder);
     testsupport::Sandbox sandbox;
+    const platform::InstanceAddress address = addressOf(sandbox, testsupport::bundleExecutable());
+    const QString instanceFolder = QFileInfo(address.lock).path();
+    if (sharedInstanceFolder) {
+        // Anyone could plant or hold files there, so the start runs unguarded and leaves it alone.
+        QVERIFY(QDir().mkpath(instanceFolder));
+        QVERIFY(QFile::setPermissions(instanceFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                          | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
+                                                          | QFile::ExeOther));
+    }
     QProcess launcher;
     launcher.setProcessEnvironment(environmentFor(sandbox));
     launcher.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -109,6 +121,8 @@ void StartupEndToEndTest::createsTheRuntimeDirectoryAndQuitsOnSignal()
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(sandbox.runtime()).isDir(), 20000);
     QTest::qWait(300); // let it reach its event loop with the window up
     QCOMPARE(launcher.state(), QProcess::Running);
+    QCOMPARE(QFileInfo::exists(address.lock), !sharedInstanceFolder);
+    QCOMPARE(QFileInfo::exists(address.socket), !sharedInstanceFolder);
     ::kill(static_cast<pid_t>(launcher.processId()), signal);
     QVERIFY(launcher.waitForFinished(10000));
     QCOMPARE(launcher.exitStatus(), QProcess::NormalExit);

@@ -1,4 +1,5 @@
 #include "localserver.h"
+#include "setup/manifest.h"
 #include "setup/progressrecord.h"
 #include "testsupport.h"
 
@@ -179,6 +180,16 @@ void WorkerTest::happyPathInstallsTheRuntime()
                       + QStringLiteral("/python/bin/Vellmora Setup"))
                 .isSymLink());
     QCOMPARE(server->requests().size(), 1);
+
+    // HTTPS only, also after a redirect, whatever a manifest names: the whole list, in order.
+    const QString url = QStringLiteral("https://127.0.0.1/runtime.tar.gz");
+    QCOMPARE(manifest::curlArguments(downloaded(), url),
+             QStringList({QStringLiteral("--fail"), QStringLiteral("--location"), QStringLiteral("--proto"),
+                          QStringLiteral("=https"), QStringLiteral("--proto-redir"), QStringLiteral("=https"),
+                          QStringLiteral("--retry"), QStringLiteral("3"), QStringLiteral("--connect-timeout"),
+                          QStringLiteral("30"), QStringLiteral("--max-time"), QStringLiteral("1800"),
+                          QStringLiteral("--continue-at"), QStringLiteral("-"), QStringLiteral("--output"),
+                          downloaded(), url}));
 }
 
 void WorkerTest::verifiedArchiveIsReusedWithoutARequest()

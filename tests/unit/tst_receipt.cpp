@@ -71,6 +71,8 @@ void ReceiptTest::validation_data()
                                   << all << false;
     QTest::newRow("runtime_id missing") << json(with(goodReceipt(), QStringLiteral("runtime_id"), QJsonValue())) << all
                                         << false;
+    QTest::newRow("runtime_id empty") << json(with(goodReceipt(), QStringLiteral("runtime_id"), QString())) << all
+                                      << false;
     QTest::newRow("runtime_id a number") << json(with(goodReceipt(), QStringLiteral("runtime_id"), 12)) << all << false;
     QTest::newRow("mlx_python a number") << json(with(goodReceipt(), QStringLiteral("mlx_python"), 3)) << all << false;
     QTest::newRow("main_python null") << json(with(goodReceipt(), QStringLiteral("main_python"), QJsonValue::Null))
