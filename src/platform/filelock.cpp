@@ -23,6 +23,24 @@ bool tryLockExclusive(int fd)
     return result == 0;
 }
 
+int openSharedLock(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    int result;
+    do {
+        result = ::flock(fd, LOCK_SH | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
 void unlockAndClose(int fd)
 {
     ::flock(fd, LOCK_UN);

@@ -10,5 +10,9 @@ int openLockFile(const QString &path);
 // Exclusive advisory lock without waiting. On failure errno says why (EWOULDBLOCK: held elsewhere).
 bool tryLockExclusive(int fd);
 void unlockAndClose(int fd);
+// Opens an existing file read-only, close-on-exec, and takes a shared advisory lock on it
+// without waiting. Returns the descriptor, or -1 (errno says why: EWOULDBLOCK when someone holds
+// it exclusively).
+int openSharedLock(const QString &path);
 
 } // namespace platform

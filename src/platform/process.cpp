@@ -60,14 +60,16 @@ struct SpawnAttributes
     SpawnAttributes &operator=(const SpawnAttributes &) = delete;
 };
 
+const int keptDescriptor = STDERR_FILENO + 1;
+
 // Only the standard streams reach the new program: our descriptors are close-on-exec, but a
 // library's might not be.
 void keepOnlyStandardStreams(SpawnAttributes &spawn, short &flags, const SpawnOptions &options)
 {
 #ifdef __linux__
     (void)flags;
-    (void)options;
-    posix_spawn_file_actions_addclosefrom_np(&spawn.actions, STDERR_FILENO + 1);
+    posix_spawn_file_actions_addclosefrom_np(&spawn.actions,
+                                             options.keptFd >= 0 ? keptDescriptor + 1 : STDERR_FILENO + 1);
 #elif defined(__APPLE__)
     // Closes everything that no file action names; the streams we keep must be named.
     flags |= POSIX_SPAWN_CLOEXEC_DEFAULT;
@@ -98,6 +100,14 @@ pid_t spawnWithPosixSpawn(const SpawnOptions &options, const QByteArray &path, c
     if (options.outputFd >= 0) {
         posix_spawn_file_actions_adddup2(&spawn.actions, options.outputFd, STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&spawn.actions, options.outputFd, STDERR_FILENO);
+    }
+    // dup2 onto itself would keep close-on-exec, so the kept descriptor comes from a copy above it.
+    FileHandle keptCopy;
+    if (options.keptFd >= 0) {
+        keptCopy = FileHandle(::fcntl(options.keptFd, F_DUPFD_CLOEXEC, keptDescriptor + 1));
+        if (!keptCopy.isOpen())
+            throw systemError("start", options.executable, errno);
+        posix_spawn_file_actions_adddup2(&spawn.actions, keptCopy.fd(), keptDescriptor);
     }
     const QByteArray directory = QFile::encodeName(options.workingDirectory);
     if (!options.workingDirectory.isEmpty())

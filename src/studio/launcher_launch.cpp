@@ -1,6 +1,7 @@
 #include "shell/launcher.h"
 
 #include "platform/activation.h"
+#include "platform/filelock.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "shell/mainqueue.h"
@@ -18,6 +19,20 @@ namespace {
 QString launchLogPath(const QString &runtime)
 {
     return runtime + QStringLiteral("/launch.log");
+}
+
+// A setup never retires a runtime generation whose lock someone holds. Taken here, before the
+// studio exists, so no clean-up can find the studio's generation in use but unheld; the studio
+// inherits it and holds it for as long as it lives, whatever becomes of the launcher.
+platform::FileHandle holdGeneration(const QJsonObject &receipt)
+{
+    const std::optional<QString> lock = studio::receiptString(receipt, "generation_lock");
+    if (!lock)
+        return {}; // installed before runtimes had generations
+    platform::FileHandle held(platform::openSharedLock(*lock));
+    if (!held.isOpen())
+        throw SetupError(texts::needsRepair); // gone, or being retired right now
+    return held;
 }
 
 } // namespace
@@ -41,6 +56,9 @@ void StudioLauncher::launchStudio(const QJsonObject &receipt)
     // The studio outlives the launcher however it ends: no lifeline, and a session of its own so
     // that the terminal's Ctrl+C or hang-up reaches only the launcher.
     options.newSession = true;
+
+    const platform::FileHandle generation = holdGeneration(receipt);
+    options.keptFd = generation.fd();
 
     const QString log = launchLogPath(runtime());
     try {

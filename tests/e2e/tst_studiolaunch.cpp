@@ -1,5 +1,6 @@
 #include "testsupport.h"
 
+#include "platform/filelock.h"
 #include "studio/receipt.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QProcess>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
 #include <unistd.h>
 
@@ -42,6 +44,7 @@ struct Installation
     QString interpreter = root + QStringLiteral("/installed/main/bin/python3");
     QString record = root + QStringLiteral("/record.json");
     QString log = sandbox.runtime() + QStringLiteral("/launch.log");
+    QString generationLock = root + QStringLiteral("/installed/generation.lock");
 
     Installation()
     {
@@ -90,6 +93,10 @@ sys.exit(%4)
     void writeReceipt(const QJsonObject &extra) const
     {
         QJsonObject receiptObject = extra;
+        if (receiptObject.contains(QStringLiteral("generation_lock"))) {
+            testsupport::writeFile(generationLock, {});
+            receiptObject.insert(QStringLiteral("generation_lock"), generationLock);
+        }
         receiptObject.insert(QStringLiteral("runtime_id"),
                              receipt::hash(resources + QStringLiteral("/runtime/runtime-manifest.json")));
         receiptObject.insert(QStringLiteral("main_python"), interpreter);
@@ -147,6 +154,9 @@ void StudioLaunchEndToEndTest::studioGetsItsCommandAndEnvironment_data()
     QTest::newRow("ffmpeg and main_bin, inherited values replaced")
         << both << hostile << QStringLiteral("/opt/ff mpeg/bin/ffmpeg")
         << QStringLiteral("/opt/ff mpeg/bin:/opt/main env/bin:/usr/bin:/bin:/usr/sbin:/sbin");
+    QTest::newRow("a generation to hold")
+        << QJsonObject{{QStringLiteral("generation_lock"), true}} << QStringList() << QString()
+        << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin");
     QTest::newRow("non-string optional keys count as absent")
         << QJsonObject{{QStringLiteral("ffmpeg_path"), 1}, {QStringLiteral("main_bin"), false}} << hostile << QString()
         << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin");
@@ -193,9 +203,15 @@ void StudioLaunchEndToEndTest::studioGetsItsCommandAndEnvironment()
     QCOMPARE(env.value(QStringLiteral("VLMR_PASSES_THROUGH")).toString(),
              inherited.isEmpty() ? QString() : QStringLiteral("yes"));
 
-    // Only the standard descriptors reach the studio, and both outputs go to launch.log.
+    // Only the standard descriptors reach the studio, and the lock on its generation where the
+    // receipt names one; both outputs go to launch.log.
     const QJsonObject fds = record.value(QStringLiteral("fds")).toObject();
-    QCOMPARE(fds.keys(), (QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}));
+    QStringList expected{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")};
+    if (extra.contains(QStringLiteral("generation_lock")))
+        expected << QStringLiteral("3");
+    QCOMPARE(fds.keys(), expected);
+    if (fds.contains(QStringLiteral("3")))
+        QCOMPARE(fds.value(QStringLiteral("3")).toString(), QFileInfo(installation.generationLock).canonicalFilePath());
     // The platform names the file by its real path (macOS's temporary folder is behind a link).
     const QString log = QFileInfo(installation.log).canonicalFilePath();
     QCOMPARE(fds.value(QStringLiteral("1")).toString(), log);
@@ -254,7 +270,7 @@ void StudioLaunchEndToEndTest::quittingTheLauncherLeavesTheStudioRunning()
     QFETCH(bool, toTheGroup);
     Installation installation;
     installation.installProbe(0, 30);
-    installation.writeReceipt({});
+    installation.writeReceipt({{QStringLiteral("generation_lock"), true}});
 
     QProcess launcher;
     launcher.setProcessEnvironment(installation.environment());
@@ -273,8 +289,13 @@ void StudioLaunchEndToEndTest::quittingTheLauncherLeavesTheStudioRunning()
     QCOMPARE(launcher.exitCode(), 0);
     QTest::qWait(200);
     const bool studioAlive = ::kill(studio, 0) == 0;
+    // A setup may retire the generation only once it can take this lock exclusively.
+    const int probe = platform::openLockFile(installation.generationLock);
+    const bool generationHeld = !platform::tryLockExclusive(probe) && errno == EWOULDBLOCK;
+    ::close(probe);
     ::kill(studio, SIGKILL);
     QVERIFY2(studioAlive, "quitting the launcher took the studio with it");
+    QVERIFY2(generationHeld, "the studio's generation was left unheld");
 }
 
 QTEST_GUILESS_MAIN(StudioLaunchEndToEndTest)
