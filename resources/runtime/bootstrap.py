@@ -294,8 +294,7 @@ def interpreter_folder(root):
     """The generation whose python/bin holds this interpreter, as the launcher started it."""
     interpreter_bin = os.path.dirname(os.path.abspath(sys.executable))
     for folder in generation_folders(root):
-        candidate = os.path.join(folder, "python", "bin")
-        if candidate == interpreter_bin or os.path.realpath(candidate) == os.path.realpath(interpreter_bin):
+        if os.path.join(folder, "python", "bin") == interpreter_bin:
             return folder
     return None
 
