@@ -344,10 +344,11 @@ class SuccessfulSetup(BootstrapCase):
     def test_pip_ignores_the_callers_settings(self):
         home = self.path("home")
         target = self.path("pip-target")
-        user_true = "[global]\nuser = true\n[install]\ntarget = {}\n".format(target)
-        self.write_file(os.path.join(home, ".config", "pip", "pip.conf"), user_true)
-        self.write_file(self.path("machine", "pip", "pip.conf"), user_true)
-        self.write_file(self.path("named.conf"), user_true)
+        # Heard by pip, these settings make it install elsewhere, ask another index or refuse to run.
+        hostile = "[global]\nuser = true\n[install]\ntarget = {}\n".format(target)
+        self.write_file(os.path.join(home, ".config", "pip", "pip.conf"), hostile)
+        self.write_file(self.path("machine", "pip", "pip.conf"), hostile)
+        self.write_file(self.path("named.conf"), hostile)
         resources = self.resources(main="vlmr-tiny==1.0\n", wheels=[build_wheel])
         result = self.bootstrap(resources, PIP_USER="1", PIP_TARGET=target, PIP_INDEX_URL="http://127.0.0.1:9/",
                                 PIP_CONFIG_FILE=self.path("named.conf"), XDG_CONFIG_HOME=os.path.join(home, ".config"),
