@@ -5,34 +5,56 @@ Run by the runtime's own interpreter once per setup attempt:
 
     python -u bootstrap.py --runtime-root DIR --resources DIR --progress FILE --runtime-id HEX
 
-It creates the engine environments "main", "seedvc" and "mlx" under DIR/envs, installs each
-environment's requirement list (engines/<name>.txt in the resources folder) with pip, writes
-DIR/runtime.json and finally removes "python-*" staging folders that the new runtime no longer
-uses. Progress goes to the record file as whole JSON objects, replaced atomically. Exit status 0
-means the runtime is installed; any failure leaves a "failed" record with a sentence for the user.
+Each attempt builds a generation of its own: the "python-<UUID>" folder the launcher unpacked for
+it (the one whose python/bin holds this interpreter) receives the engine environments "main",
+"seedvc" and "mlx" under envs/, and its generation.lock. Nothing the current receipt names is ever
+changed, so until the last step a failed, cancelled or killed attempt leaves the working runtime
+as it was. The last step replaces DIR/runtime.json atomically; from then on the attempt has
+succeeded and cancel signals are ignored. Then every other generation whose lock can be taken
+exclusively without waiting is retired: renamed out of sight inside DIR, then removed. A running
+studio holds a shared lock on its generation's lock file (named in the receipt under
+"generation_lock"), so its files stay until a later setup. Archives in DIR/downloads other than
+the one the packaged manifest names are removed. A clean-up that fails costs space, not the setup.
 
-Requirement lists use pip's requirements format. With a "wheels" folder next to the lists, pip
-installs from that folder only (no index); without it, pip uses the index its own configuration
-names. Standard library only: this runs before anything else is installed.
+Progress goes to the record file as whole JSON objects, replaced atomically. Exit status 0 means
+the runtime is installed; any failure leaves a "failed" record with a sentence for the user.
+
+pip hears only the product: it runs isolated (-I, --isolated), without any PIP_* variable of the
+caller and with its configuration files switched off, so neither the user's nor the machine's
+settings redirect or break the install; proxy variables pass through. Requirement lists use pip's
+requirements format and may name their own index (--index-url, --extra-index-url). With a "wheels"
+folder next to the lists, pip installs from that folder only, unless the list names an index: then
+that index is asked too, with the folder as an extra source. Without either, pip asks its default
+index.
+
+Standard library only: this runs before anything else is installed.
 """
 
 import argparse
 import contextlib
+import fcntl
 import json
 import os
 import shutil
 import signal
+import stat
 import subprocess
 import sys
 import tempfile
 import time
 import traceback
+import uuid
 
 ENVIRONMENTS = ("main", "seedvc", "mlx")
 TOTAL_STEPS = 4
 
+GENERATION_PREFIX = "python-"
+LEGACY_ENVIRONMENTS = "envs"  # the old layout kept the environments beside the generations
+LOCK_NAME = "generation.lock"
+RETIRED_PREFIX = ".retired-"
+
 CREATING = "Creating the engine environments…"
-INSTALLING = "Installing the voice engines…"
+INSTALLING = "Installing the voice engines: {name} ({place} of {count})…"
 FINISHING = "Finishing the studio runtime…"
 READY = "The studio runtime is ready."
 
@@ -45,6 +67,8 @@ UNEXPECTED = "Setup could not finish. Choose Show details for the log, then retr
 RECORD_LOG_VARIABLE = "VLMR_BOOTSTRAP_RECORD_LOG"
 
 CANCEL_SIGNALS = (signal.SIGTERM, signal.SIGINT, signal.SIGHUP)
+STOP_GRACE_SECONDS = 0.5
+POLL_SECONDS = 0.05
 
 
 class Cancelled(BaseException):
@@ -81,6 +105,35 @@ def replace_file(path, data):
         raise
 
 
+def read_json_object(path):
+    """The object in a small JSON file, or None when it is missing, unreadable or something else."""
+    try:
+        with open(path, encoding="utf-8") as handle:
+            value = json.load(handle)
+    except (OSError, ValueError):
+        return None
+    return value if isinstance(value, dict) else None
+
+
+def is_real_directory(path):
+    """A directory itself, not a link to one: the clean-up never reaches through a link."""
+    try:
+        return stat.S_ISDIR(os.lstat(path).st_mode)
+    except OSError:
+        return False
+
+
+def is_regular_file(path):
+    try:
+        return stat.S_ISREG(os.lstat(path).st_mode)
+    except OSError:
+        return False
+
+
+def is_inside(path, folder):
+    return path == folder or path.startswith(folder.rstrip(os.sep) + os.sep)
+
+
 class Progress:
     def __init__(self, path):
         self.path = path
@@ -108,6 +161,7 @@ class Progress:
 
 # --- child processes -----------------------------------------------------------------------------
 
+# Children that have not been reaped: only these may be signalled, as a reaped pid can be reused.
 _running = []
 _libc = None
 if sys.platform.startswith("linux"):
@@ -122,8 +176,10 @@ PR_SET_PDEATHSIG = 1
 
 
 def _prepare_child(parent):
-    """Runs in the forked child before exec: own process group, default signals, dies with us."""
-    os.setpgid(0, 0)
+    """Runs in the forked child before exec: default signals, and on Linux it dies with us.
+
+    The child stays in our process group, so the launcher's cancel and lifeline, which signal that
+    group, reach it and everything it starts even when we die without a word."""
     for number in CANCEL_SIGNALS:
         signal.signal(number, signal.SIG_DFL)
     signal.pthread_sigmask(signal.SIG_SETMASK, set())
@@ -134,28 +190,52 @@ def _prepare_child(parent):
 
 
 def child_environment():
-    environment = dict(os.environ)
+    environment = {key: value for key, value in os.environ.items() if not key.startswith("PIP_")}
     environment.pop("PYTHONHOME", None)
     environment.pop("PYTHONPATH", None)
     environment.pop(RECORD_LOG_VARIABLE, None)
     environment["PYTHONNOUSERSITE"] = "1"
+    # Isolated mode still reads the machine's and the environment's pip.conf; this switches them off.
+    environment["PIP_CONFIG_FILE"] = os.devnull
     return environment
 
 
-def run(arguments):
-    """Runs a command in its own process group; a cancel signal stops the whole group."""
-    print("$ " + " ".join(arguments), flush=True)
-    parent = os.getpid()
-    # Blocked until the child is registered, so a cancel can never miss it.
+@contextlib.contextmanager
+def cancels_deferred():
     previous = signal.pthread_sigmask(signal.SIG_BLOCK, set(CANCEL_SIGNALS))
     try:
+        yield
+    finally:
+        signal.pthread_sigmask(signal.SIG_SETMASK, previous)
+
+
+def wait_for_exit(child):
+    """Waits until the child has ended, reaping it and dropping it from _running as one step."""
+    if hasattr(os, "waitid"):
+        os.waitid(os.P_PID, child.pid, os.WEXITED | os.WNOWAIT)  # a cancel may interrupt it
+        with cancels_deferred():
+            status = child.wait()
+            _running.remove(child)
+        return status
+    while True:  # macOS before Python 3.13 has no waitid: poll, reaping only with cancels deferred
+        with cancels_deferred():
+            status = child.poll()
+            if status is not None:
+                _running.remove(child)
+                return status
+        time.sleep(POLL_SECONDS)
+
+
+def run(arguments):
+    """Runs a command; a cancel signal stops it before we end."""
+    print("$ " + " ".join(arguments), flush=True)
+    parent = os.getpid()
+    # Deferred until the child is registered, so a cancel can never miss it.
+    with cancels_deferred():
         child = subprocess.Popen(arguments, stdin=subprocess.DEVNULL, env=child_environment(),
                                  preexec_fn=lambda: _prepare_child(parent))
         _running.append(child)
-    finally:
-        signal.pthread_sigmask(signal.SIG_SETMASK, previous)
-    status = child.wait()
-    _running.remove(child)
+    status = wait_for_exit(child)
     if status < 0 and -status in CANCEL_SIGNALS:
         raise Cancelled()  # the launcher signalled our group and the child went first
     if status != 0:
@@ -165,14 +245,14 @@ def run(arguments):
 def stop_children():
     for child in _running:
         with contextlib.suppress(OSError):
-            os.killpg(child.pid, signal.SIGTERM)
-    deadline = time.monotonic() + 0.5
+            os.kill(child.pid, signal.SIGTERM)
+    deadline = time.monotonic() + STOP_GRACE_SECONDS
     for child in _running:
         try:
             child.wait(timeout=max(0.0, deadline - time.monotonic()))
         except subprocess.TimeoutExpired:
             with contextlib.suppress(OSError):
-                os.killpg(child.pid, signal.SIGKILL)
+                os.kill(child.pid, signal.SIGKILL)
             child.wait()
     _running.clear()
 
@@ -180,42 +260,140 @@ def stop_children():
 def _on_cancel_signal(number, frame):
     # Ignored from the first one on: a second signal (a cancel, then the launcher's own end) must
     # not interrupt the clean-up that stops our children.
-    for cancel in CANCEL_SIGNALS:
-        signal.signal(cancel, signal.SIG_IGN)
+    ignore_cancels()
     raise Cancelled()
+
+
+def ignore_cancels():
+    for number in CANCEL_SIGNALS:
+        signal.signal(number, signal.SIG_IGN)
+
+
+# --- generations ---------------------------------------------------------------------------------
+
+def generation_folders(root):
+    names = sorted(name for name in os.listdir(root) if name.startswith(GENERATION_PREFIX))
+    return [os.path.join(root, name) for name in names if is_real_directory(os.path.join(root, name))]
+
+
+def receipt_paths(receipt):
+    """Every path a receipt names, as written and resolved."""
+    if not receipt:
+        return set()
+    paths = {value for key, value in receipt.items() if key != "runtime_id" and isinstance(value, str)}
+    paths = {os.path.normpath(path) for path in paths if os.path.isabs(path)}
+    return paths | {os.path.realpath(path) for path in paths}
+
+
+def holds_any(folder, paths):
+    places = {os.path.normpath(folder), os.path.realpath(folder)}
+    return any(is_inside(path, place) for path in paths for place in places)
+
+
+def interpreter_folder(root):
+    """The generation whose python/bin holds this interpreter, as the launcher started it."""
+    interpreter_bin = os.path.dirname(os.path.abspath(sys.executable))
+    for folder in generation_folders(root):
+        if os.path.join(folder, "python", "bin") == interpreter_bin:
+            return folder
+    return None
+
+
+def choose_generation(root, current_receipt):
+    """This attempt's generation: never one the current receipt names.
+
+    An interpreter started through a wrapper script does not show its folder in sys.executable;
+    then the newest folder that no attempt has built in yet is the one the launcher unpacked."""
+    named = receipt_paths(current_receipt)
+    folder = interpreter_folder(root)
+    if folder is None:
+        unbuilt = [candidate for candidate in generation_folders(root)
+                   if not os.path.lexists(os.path.join(candidate, "envs")) and not holds_any(candidate, named)]
+        folder = max(unbuilt, key=lambda candidate: os.stat(candidate).st_mtime, default=None)
+    if folder is None or holds_any(folder, named):
+        folder = os.path.join(root, GENERATION_PREFIX + str(uuid.uuid4()).upper())
+        os.mkdir(folder, 0o700)
+    return folder
+
+
+def open_lock(folder):
+    """The generation's lock file, created when missing: a half-built generation has none yet."""
+    return os.open(os.path.join(folder, LOCK_NAME),
+                   os.O_RDWR | os.O_CREAT | os.O_NOFOLLOW | os.O_CLOEXEC, 0o600)
+
+
+def hold_generation(folder):
+    """A shared lock on our own generation for as long as we run, like a studio's."""
+    descriptor = open_lock(folder)
+    try:
+        fcntl.flock(descriptor, fcntl.LOCK_SH | fcntl.LOCK_NB)
+    except OSError:
+        os.close(descriptor)
+        raise
+    return descriptor
+
+
+def env_folder(generation, name):
+    return os.path.join(generation, "envs", name)
+
+
+def env_python(generation, name):
+    return os.path.join(env_folder(generation, name), "bin", "python")
 
 
 # --- environments --------------------------------------------------------------------------------
 
-def requirement_lines(path):
-    """The lines pip would act on; a missing list means nothing to install."""
+def list_lines(path):
+    """The logical lines of a requirement list as pip reads them: continued, without comments."""
     try:
         with open(path, encoding="utf-8") as handle:
-            lines = handle.read().splitlines()
+            text = handle.read()
     except FileNotFoundError:
         return []
-    return [line.strip() for line in lines if line.strip() and not line.strip().startswith("#")]
+    lines = []
+    for line in text.replace("\\\n", "").splitlines():
+        if line.lstrip().startswith("#"):
+            continue
+        line = line.split(" #", 1)[0].split("\t#", 1)[0].strip()
+        if line:
+            lines.append(line)
+    return lines
 
 
-def env_python(root, name):
-    return os.path.join(root, "envs", name, "bin", "python")
+def option_name(line):
+    return line.split()[0].split("=", 1)[0] if line.startswith("-") else ""
 
 
-def create_environment(root, name, with_pip):
+def requirement_lines(path):
+    """The lines that ask pip to install something; options such as an index only steer it."""
+    installs = ("-r", "--requirement", "-c", "--constraint", "-e", "--editable")
+    return [line for line in list_lines(path) if not line.startswith("-") or option_name(line) in installs]
+
+
+def names_an_index(path):
+    return any(option_name(line) in ("-i", "--index-url", "--extra-index-url") for line in list_lines(path))
+
+
+def create_environment(generation, name, with_pip):
     arguments = [sys.executable, "-I", "-m", "venv", "--clear"]
     if not with_pip:
         arguments.append("--without-pip")
-    run(arguments + [os.path.join(root, "envs", name)])
-    if not os.access(env_python(root, name), os.X_OK):
+    run(arguments + [env_folder(generation, name)])
+    if not os.access(env_python(generation, name), os.X_OK):
         raise CommandFailed("no executable interpreter in the {} environment".format(name))
 
 
-def install_requirements(root, name, requirements, wheels):
-    arguments = [env_python(root, name), "-I", "-m", "pip", "install", "--no-input",
-                 "--disable-pip-version-check"]
+def pip_arguments(python, requirements, wheels):
+    arguments = [python, "-I", "-m", "pip", "install", "--isolated", "--no-input", "--disable-pip-version-check"]
     if os.path.isdir(wheels):
-        arguments += ["--no-index", "--find-links", wheels]
-    run(arguments + ["-r", requirements])
+        if not names_an_index(requirements):
+            arguments.append("--no-index")
+        arguments += ["--find-links", wheels]
+    return arguments + ["-r", requirements]
+
+
+def install_requirements(generation, name, requirements, wheels):
+    run(pip_arguments(env_python(generation, name), requirements, wheels))
 
 
 def find_ffmpeg(main_bin):
@@ -224,22 +402,33 @@ def find_ffmpeg(main_bin):
     return shutil.which("ffmpeg", path=os.pathsep.join(entry for entry in search if entry))
 
 
-# --- receipt and staging folders -----------------------------------------------------------------
+# --- receipt -------------------------------------------------------------------------------------
 
-def build_receipt(root, runtime_id):
-    main_bin = os.path.dirname(env_python(root, "main"))
+def build_receipt(generation, runtime_id):
+    main_bin = os.path.dirname(env_python(generation, "main"))
     receipt = {
         "runtime_id": runtime_id,
-        "main_python": env_python(root, "main"),
-        "seedvc_python": env_python(root, "seedvc"),
-        "mlx_python": env_python(root, "mlx"),
+        "main_python": env_python(generation, "main"),
+        "seedvc_python": env_python(generation, "seedvc"),
+        "mlx_python": env_python(generation, "mlx"),
         "main_bin": main_bin,
+        "generation_lock": os.path.join(generation, LOCK_NAME),
     }
     ffmpeg = find_ffmpeg(main_bin)
     if ffmpeg:
         receipt["ffmpeg_path"] = os.path.abspath(ffmpeg)
     return receipt
 
+
+def switch_receipt(path, receipt):
+    """The attempt's last step: from this replace on it has succeeded, so a cancel no longer counts."""
+    data = (json.dumps(receipt, indent=2, ensure_ascii=False) + "\n").encode("utf-8")
+    with cancels_deferred():
+        replace_file(path, data)
+        ignore_cancels()  # also drops a cancel that arrived while deferred
+
+
+# --- retiring ------------------------------------------------------------------------------------
 
 def venv_home(environment):
     with contextlib.suppress(OSError), open(os.path.join(environment, "pyvenv.cfg"), encoding="utf-8") as cfg:
@@ -250,38 +439,85 @@ def venv_home(environment):
     return None
 
 
-def paths_in_use(root, receipt):
+def paths_in_use(generation, receipt):
     """Every place the new runtime or this very interpreter may load from, resolved."""
     paths = [sys.executable, sys.prefix, sys.exec_prefix, sys.base_prefix, sys.base_exec_prefix]
     paths += [value for key, value in receipt.items() if key != "runtime_id"]
-    for name in ENVIRONMENTS:
-        home = venv_home(os.path.join(root, "envs", name))
-        if home:
-            paths.append(home)
+    paths += [venv_home(env_folder(generation, name)) for name in ENVIRONMENTS]
     return {os.path.realpath(path) for path in paths if path}
 
 
-def stale_staging_folders(root, receipt):
-    used = paths_in_use(root, receipt)
-    folders = [os.path.join(root, entry) for entry in sorted(os.listdir(root)) if entry.startswith("python-")]
-    folders = [folder for folder in folders if os.path.isdir(folder) and not os.path.islink(folder)]
-    if not folders:
-        return []
-    # The launcher unpacked the newest one for this very run; an interpreter started through a
-    # wrapper script does not show that in sys.executable.
-    newest = max(folders, key=lambda folder: os.stat(folder).st_mtime)
-    stale = []
-    for folder in folders:
-        real = os.path.realpath(folder)
-        if folder != newest and not any(path == real or path.startswith(real + os.sep) for path in used):
-            stale.append(folder)
-    return stale
+def retirement_candidates(root, generation, receipt):
+    used = paths_in_use(generation, receipt)
+    names = [name for name in sorted(os.listdir(root))
+             if name.startswith(GENERATION_PREFIX) or name == LEGACY_ENVIRONMENTS]
+    folders = [os.path.join(root, name) for name in names]
+    return [folder for folder in folders
+            if folder != generation and is_real_directory(folder) and not holds_any(folder, used)]
 
 
-def remove_stale_staging_folders(root, receipt):
-    for folder in stale_staging_folders(root, receipt):
-        print("Removing unused runtime folder " + folder, flush=True)
-        shutil.rmtree(folder, ignore_errors=True)
+def retire(root, folder):
+    """Renames an unlocked generation out of sight, then removes it; a locked one stays."""
+    descriptor = open_lock(folder)
+    try:
+        try:
+            fcntl.flock(descriptor, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        except BlockingIOError:
+            print("Keeping runtime folder in use " + folder, flush=True)
+            return
+        trash = os.path.join(root, RETIRED_PREFIX + os.path.basename(folder))
+        os.rename(folder, trash)
+    finally:
+        os.close(descriptor)
+    print("Removing unused runtime folder " + folder, flush=True)
+    shutil.rmtree(trash)
+
+
+def remove_retired_leftovers(root):
+    """Folders a killed clean-up renamed but did not finish removing."""
+    for name in sorted(os.listdir(root)):
+        folder = os.path.join(root, name)
+        if name.startswith(RETIRED_PREFIX) and is_real_directory(folder):
+            shutil.rmtree(folder)
+
+
+def retire_generations(root, generation, receipt):
+    for folder in retirement_candidates(root, generation, receipt):
+        try:
+            retire(root, folder)
+        except OSError:
+            traceback.print_exc()
+
+
+def kept_archive(resources):
+    """The archive name of the packaged manifest, or None when the manifest cannot tell."""
+    manifest = read_json_object(os.path.join(resources, "runtime-manifest.json")) or {}
+    python = manifest.get("python")
+    digest = python.get("sha256") if isinstance(python, dict) else None
+    return digest + ".tar.gz" if isinstance(digest, str) and digest else None
+
+
+def remove_old_archives(root, resources):
+    keep = kept_archive(resources)
+    downloads = os.path.join(root, "downloads")
+    if keep is None or not is_real_directory(downloads):
+        return
+    for name in sorted(os.listdir(downloads)):
+        path = os.path.join(downloads, name)
+        if name.endswith(".tar.gz") and name != keep and is_regular_file(path):
+            print("Removing an earlier runtime archive " + path, flush=True)
+            os.remove(path)
+
+
+def clean_up(root, resources, generation, receipt):
+    """After the switch: whatever fails here costs space, never the setup."""
+    for step in (lambda: remove_retired_leftovers(root),
+                 lambda: retire_generations(root, generation, receipt),
+                 lambda: remove_old_archives(root, resources)):
+        try:
+            step()
+        except Exception:
+            traceback.print_exc()
 
 
 # --- the installation ----------------------------------------------------------------------------
@@ -310,31 +546,26 @@ def install(arguments, progress):
     lists = {name: os.path.join(engines, name + ".txt") for name in ENVIRONMENTS}
 
     with stage(CREATE_FAILED, 2):
-        # An old receipt must not outlive the environments this run rebuilds.
-        with contextlib.suppress(FileNotFoundError):
-            os.remove(receipt_path)
+        generation = choose_generation(root, read_json_object(receipt_path))
+        hold_generation(generation)  # released when we end, however that happens
         wanted = {name: requirement_lines(path) for name, path in lists.items()}
         for index, name in enumerate(ENVIRONMENTS):
             progress.write(CREATING, 5 + 5 * index, step=2)
-            create_environment(root, name, with_pip=bool(wanted[name]))
+            create_environment(generation, name, with_pip=bool(wanted[name]))
 
     with stage(INSTALL_FAILED, 3):
         for index, name in enumerate(ENVIRONMENTS):
-            progress.write(INSTALLING, 20 + 70 * index // len(ENVIRONMENTS), step=3)
+            label = INSTALLING.format(name=name, place=index + 1, count=len(ENVIRONMENTS))
+            progress.write(label, 20 + 70 * index // len(ENVIRONMENTS), step=3)
             if wanted[name]:
-                install_requirements(root, name, lists[name], wheels)
+                install_requirements(generation, name, lists[name], wheels)
 
     with stage(FINISH_FAILED, 4):
         progress.write(FINISHING, 95, step=4)
-        receipt = build_receipt(root, arguments.runtime_id)
-        data = (json.dumps(receipt, indent=2, ensure_ascii=False) + "\n").encode("utf-8")
-        replace_file(receipt_path, data)
+        receipt = build_receipt(generation, arguments.runtime_id)
+        switch_receipt(receipt_path, receipt)
 
-    # The receipt is written: a folder that cannot be removed costs space, not the setup.
-    try:
-        remove_stale_staging_folders(root, receipt)
-    except OSError:
-        traceback.print_exc()
+    clean_up(root, resources, generation, receipt)
     progress.write(READY, 100, state="complete", step=4)
 
 

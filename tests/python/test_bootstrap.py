@@ -1,9 +1,11 @@
 """The packaged bootstrap script, run as the launcher runs it, against temporary runtime roots."""
 
 import base64
+import fcntl
 import hashlib
 import json
 import os
+import shutil
 import signal
 import socket
 import subprocess
@@ -21,6 +23,7 @@ ENVIRONMENTS = ("main", "seedvc", "mlx")
 
 RECORD_TYPES = {"label": str, "percent": int, "state": str, "message": str, "step": int,
                 "total_steps": int, "download_path": str, "download_total": int}
+RECEIPT_KEYS = {"runtime_id", "main_python", "seedvc_python", "mlx_python", "main_bin", "generation_lock"}
 INSTALL_FAILED = "The voice engines could not be installed. Choose Show details for the log, then retry."
 CREATE_FAILED = "The engine environments could not be created. Choose Show details for the log, then retry."
 
@@ -126,9 +129,12 @@ class BootstrapCase(unittest.TestCase):
         environment.update(extra)
         return environment
 
-    def resources(self, main="", seedvc="", mlx="", wheels=None):
+    def resources(self, main="", seedvc="", mlx="", wheels=None, manifest=None):
         folder = self.path("resources")
         os.makedirs(os.path.join(folder, "engines"))
+        if manifest is not None:
+            with open(os.path.join(folder, "runtime-manifest.json"), "w") as handle:
+                json.dump(manifest, handle)
         for name, text in (("main", main), ("seedvc", seedvc), ("mlx", mlx)):
             with open(os.path.join(folder, "engines", name + ".txt"), "w") as handle:
                 handle.write("# test list\n" + text)
@@ -158,6 +164,40 @@ class BootstrapCase(unittest.TestCase):
         with open(os.path.join(self.root, "runtime.json"), encoding="utf-8") as handle:
             return json.load(handle)
 
+    def generation(self):
+        return os.path.dirname(self.receipt()["generation_lock"])
+
+    def generations(self):
+        return sorted(name for name in os.listdir(self.root)
+                      if name.startswith("python-") and not os.path.islink(os.path.join(self.root, name)))
+
+    def installed_state(self):
+        """The receipt's bytes and every entry of the generation it names, to compare across attempts."""
+        with open(os.path.join(self.root, "runtime.json"), "rb") as handle:
+            state = {"runtime.json": handle.read()}
+        for folder, _, files in os.walk(self.generation()):
+            for name in files:
+                path = os.path.join(folder, name)
+                info = os.lstat(path)
+                state[path] = (info.st_ino, info.st_size, info.st_mtime_ns)
+        return state
+
+    def assertRuns(self, interpreter):
+        result = subprocess.run([interpreter, "-c", "pass"], capture_output=True, text=True, timeout=60)
+        self.assertEqual(result.returncode, 0, result.stderr)
+
+    @staticmethod
+    def write_file(path, text):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "w") as handle:
+            handle.write(text)
+
+    @staticmethod
+    def write_executable(path, text):
+        with open(path, "w") as handle:
+            handle.write(text)
+        os.chmod(path, 0o755)
+
     def assertWellFormed(self, record):
         self.assertEqual(set(record), set(RECORD_TYPES), record)
         for key, kind in RECORD_TYPES.items():
@@ -182,8 +222,12 @@ class SuccessfulSetup(BootstrapCase):
             self.assertTrue(os.path.isfile(interpreter) and os.access(interpreter, os.X_OK), interpreter)
             prefix = subprocess.run([interpreter, "-c", "import sys; print(sys.prefix)"],
                                     capture_output=True, text=True, timeout=60).stdout.strip()
-            self.assertEqual(prefix, os.path.join(self.root, "envs", name))
+            self.assertEqual(prefix, os.path.join(self.generation(), "envs", name))
         self.assertEqual(receipt["main_bin"], os.path.dirname(receipt["main_python"]))
+        self.assertEqual(set(receipt) - {"ffmpeg_path"}, RECEIPT_KEYS)
+        self.assertEqual(os.path.dirname(self.generation()), self.root)
+        self.assertTrue(os.path.basename(self.generation()).startswith("python-"))
+        self.assertTrue(os.path.isfile(receipt["generation_lock"]))
         if "ffmpeg_path" in receipt:
             self.assertTrue(os.access(receipt["ffmpeg_path"], os.X_OK))
 
@@ -203,6 +247,12 @@ class SuccessfulSetup(BootstrapCase):
         for record in running:
             self.assertTrue(record["label"].endswith("\u2026"), record)
             self.assertEqual(record["message"], "", "a message would hide the step line")
+            # The window's first line is "Step N of M · label" and must not wrap onto the second.
+            self.assertLessEqual(len(record["label"]), 64, record)
+        installing = [record["label"] for record in running if record["step"] == 3]
+        self.assertEqual(installing, ["Installing the voice engines: main (1 of 3)\u2026",
+                                      "Installing the voice engines: seedvc (2 of 3)\u2026",
+                                      "Installing the voice engines: mlx (3 of 3)\u2026"])
         percents = [record["percent"] for record in records]
         self.assertEqual(percents, sorted(percents))
         self.assertEqual(records[-1]["state"], "complete")
@@ -252,18 +302,69 @@ class SuccessfulSetup(BootstrapCase):
                     self.assertTrue(os.path.exists(path), path)
                 self.assertTrue(os.access(self.receipt()["main_python"], os.X_OK))
 
-    @staticmethod
-    def write_executable(path, text):
-        with open(path, "w") as handle:
-            handle.write(text)
-        os.chmod(path, 0o755)
+    def test_retiring_keeps_what_is_locked_or_linked_and_removes_the_rest(self):
+        digest = "ab" * 32
+        resources = self.resources(manifest={"python": {"url": "https://example.invalid/r.tar.gz",
+                                                        "sha256": digest, "size": 1}})
+        self.assertEqual(self.bootstrap(resources).returncode, 0)
+        held = self.generation()
+        studio = os.open(self.receipt()["generation_lock"], os.O_RDONLY)
+        self.addCleanup(os.close, studio)
+        fcntl.flock(studio, fcntl.LOCK_SH)
+
+        outside = self.path("outside")
+        os.makedirs(outside)
+        self.write_file(os.path.join(outside, "canary"), "must stay")
+        os.symlink(outside, os.path.join(self.root, "python-LINKED"))
+        self.write_file(os.path.join(self.root, "envs", "main", "bin", "python"), "the old layout")
+        self.write_file(os.path.join(self.root, "python-HALF", "envs", "main", "pyvenv.cfg"), "no lock yet")
+        self.write_file(os.path.join(self.root, ".retired-python-KILLED", "lib", "left"), "a cut-off clean-up")
+        downloads = os.path.join(self.root, "downloads")
+        for name in (digest + ".tar.gz", "0123.tar.gz", digest + ".tar.gz.part"):
+            self.write_file(os.path.join(downloads, name), "archive")
+        os.symlink(os.path.join(outside, "canary"), os.path.join(downloads, "linked.tar.gz"))
+
+        result = self.bootstrap(resources)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertNotEqual(self.generation(), held)
+        self.assertEqual(self.generations(), sorted([os.path.basename(held), os.path.basename(self.generation())]))
+        self.assertRuns(os.path.join(held, "envs", "main", "bin", "python"))
+        self.assertEqual(sorted(os.listdir(self.root)), sorted(
+            self.generations() + ["python-LINKED", "downloads", "runtime.json", "setup-progress.json"]))
+        self.assertEqual(sorted(os.listdir(outside)), ["canary"])
+        self.assertEqual(sorted(os.listdir(downloads)), sorted([digest + ".tar.gz", digest + ".tar.gz.part",
+                                                                "linked.tar.gz"]))
+
+        fcntl.flock(studio, fcntl.LOCK_UN)
+        self.assertEqual(self.bootstrap(resources).returncode, 0)
+        self.assertEqual(self.generations(), [os.path.basename(self.generation())])
+        self.assertTrue(os.path.islink(os.path.join(self.root, "python-LINKED")))
+        self.assertEqual(sorted(os.listdir(outside)), ["canary"])
+
+    def test_pip_ignores_the_callers_settings(self):
+        home = self.path("home")
+        target = self.path("pip-target")
+        # Heard by pip, these settings make it install elsewhere, ask another index or refuse to run.
+        hostile = "[global]\nuser = true\n[install]\ntarget = {}\n".format(target)
+        self.write_file(os.path.join(home, ".config", "pip", "pip.conf"), hostile)
+        self.write_file(self.path("machine", "pip", "pip.conf"), hostile)
+        self.write_file(self.path("named.conf"), hostile)
+        resources = self.resources(main="vlmr-tiny==1.0\n", wheels=[build_wheel])
+        result = self.bootstrap(resources, PIP_USER="1", PIP_TARGET=target, PIP_INDEX_URL="http://127.0.0.1:9/",
+                                PIP_CONFIG_FILE=self.path("named.conf"), XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                                XDG_CONFIG_DIRS=self.path("machine"))
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        found = subprocess.run([self.receipt()["main_python"], "-c", "import vlmr_tiny; print(vlmr_tiny.__file__)"],
+                               capture_output=True, text=True, timeout=60)
+        self.assertTrue(found.stdout.startswith(self.generation() + os.sep), found.stdout + found.stderr)
+        self.assertFalse(os.path.exists(target))
 
 
 class FailedSetup(BootstrapCase):
-    def test_missing_requirement_fails_with_a_sentence_and_drops_the_old_receipt(self):
-        with open(os.path.join(self.root, "runtime.json"), "w") as handle:
-            json.dump({"runtime_id": self.runtime_id, "main_python": PYTHON, "seedvc_python": PYTHON,
-                       "mlx_python": PYTHON}, handle)
+    def test_missing_requirement_fails_with_a_sentence_and_keeps_the_previous_runtime(self):
+        self.assertEqual(self.bootstrap(self.resources()).returncode, 0)
+        before = self.installed_state()
+        shutil.rmtree(self.path("resources"))
         resources = self.resources(seedvc="vlmr-absent-engine==9.9\n", wheels=[build_wheel])
         result = self.bootstrap(resources)
 
@@ -272,15 +373,19 @@ class FailedSetup(BootstrapCase):
         self.assertWellFormed(final)
         self.assertEqual(final["state"], "failed")
         self.assertEqual((final["message"], final["step"]), (INSTALL_FAILED, 3))
-        self.assertFalse(os.path.exists(os.path.join(self.root, "runtime.json")))
+        self.assertEqual(self.installed_state(), before)
+        for name in ENVIRONMENTS:
+            self.assertRuns(self.receipt()[name + "_python"])
         self.assertIn("vlmr-absent-engine", result.stdout + result.stderr, "pip's reason belongs in the log")
         for record in self.written_records():
             self.assertWellFormed(record)
 
     def test_blocked_environment_folder_fails_at_creation(self):
-        with open(os.path.join(self.root, "envs"), "w") as handle:
-            handle.write("not a folder")
-        result = self.bootstrap(self.resources())
+        staging = os.path.join(self.root, "python-CURRENT")
+        os.makedirs(os.path.join(staging, "python", "bin"))
+        os.symlink(PYTHON, os.path.join(staging, "python", "bin", "python3"))
+        self.write_file(os.path.join(staging, "envs"), "not a folder")
+        result = self.bootstrap(self.resources(), python=os.path.join(staging, "python", "bin", "python3"))
         self.assertNotEqual(result.returncode, 0)
         final = self.record()
         self.assertWellFormed(final)
@@ -291,16 +396,14 @@ class FailedSetup(BootstrapCase):
 class Cancellation(BootstrapCase):
     """pip is kept waiting on a local index that never answers, then the script is stopped.
 
-    pip leads its own process group, so a SIGTERM to the script's group reaches pip only
-    through the script; a SIGKILL reaches it only through the parent-death signal."""
+    pip stays in the script's process group, so a SIGTERM to that group reaches both; a SIGKILL
+    to the script alone reaches pip only through the parent-death signal."""
 
     def start_stuck_install(self):
         index = SilentIndex()
         self.addCleanup(index.close)
-        resources = self.resources(main="vlmr-slow-engine\n")
-        environment = self.environment(PIP_INDEX_URL="http://127.0.0.1:{}/simple".format(index.port),
-                                       PIP_TIMEOUT="120", PIP_RETRIES="0")
-        script = subprocess.Popen(self.command(resources), env=environment, stdin=subprocess.DEVNULL,
+        resources = self.resources(main="--index-url http://127.0.0.1:{}/simple\nvlmr-slow-engine\n".format(index.port))
+        script = subprocess.Popen(self.command(resources), env=self.environment(), stdin=subprocess.DEVNULL,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         self.addCleanup(self.reap, script)
         self.assertTrue(index.connected.wait(120), "pip never asked the index")
@@ -330,6 +433,9 @@ class Cancellation(BootstrapCase):
         for name, stop in stops.items():
             with self.subTest(name):
                 self.fresh_start()
+                self.assertEqual(self.bootstrap(self.resources()).returncode, 0)
+                before = self.installed_state()
+                shutil.rmtree(self.path("resources"))
                 script, pip = self.start_stuck_install()
                 stop(script.pid)
                 began = time.monotonic()
@@ -341,6 +447,7 @@ class Cancellation(BootstrapCase):
                 self.assertTrue(has_ended(pip), "pip outlived the script")
                 # A cancel leaves no failure text, so the launcher's own "Setup cancelled." shows.
                 self.assertNotEqual(self.record()["state"], "failed")
+                self.assertEqual(self.installed_state(), before)
 
 
 if __name__ == "__main__":
