@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "setupwindow/modelprofile.h"
+#include "setupwindow/splash.h"
 #include "shell/texts.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -63,23 +65,48 @@ QLabel *wrappingLabel(const char *objectName, const QString &text, int pixels, c
     return label;
 }
 
-// Scaled to fit its area with the aspect kept; a missing or undecodable image leaves it empty.
-QLabel *splashImage(const QString &path)
+// Shows the picture drawn for the density of the screen the window is on, and picks again when the
+// window moves to a screen of another density. A missing or undecodable image leaves it empty.
+class SplashImage : public QLabel
 {
-    auto *splash = new QLabel;
-    splash->setObjectName(QStringLiteral("splash"));
-    splash->setTextFormat(Qt::PlainText);
-    splash->setAccessibleName(QStringLiteral("Vellmora"));
-    splash->setAlignment(Qt::AlignCenter);
-    QPixmap image(path);
-    if (!image.isNull()) {
-        const qreal ratio = qApp->devicePixelRatio();
-        image = image.scaled(QSize(contentWidth, 396) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        image.setDevicePixelRatio(ratio);
-        splash->setPixmap(image);
+public:
+    explicit SplashImage(QString file) : path(std::move(file))
+    {
+        setObjectName(QStringLiteral("splash"));
+        setTextFormat(Qt::PlainText);
+        setAccessibleName(QStringLiteral("Vellmora"));
+        setAlignment(Qt::AlignCenter);
     }
-    return splash;
-}
+
+protected:
+    // The native window, and with it the screen's ratio, exists from the first show on.
+    void showEvent(QShowEvent *event) override
+    {
+        QLabel::showEvent(event);
+        QWindow *handle = window()->windowHandle();
+        if (handle && !following) {
+            following = true;
+            connect(handle, &QWindow::screenChanged, this, [this](QScreen *screen) {
+                if (screen)
+                    showFor(screen->devicePixelRatio());
+            });
+        }
+        showFor(devicePixelRatioF());
+    }
+
+private:
+    void showFor(qreal ratio)
+    {
+        if (ratio == shownRatio)
+            return;
+        shownRatio = ratio;
+        setPixmap(splash::pixmapFor(path, ratio));
+    }
+
+    QString path;
+    qreal shownRatio = 0;
+    bool following = false;
+};
 
 QWidget *darkContent()
 {
@@ -130,8 +157,8 @@ void StudioLauncher::buildWindow()
     QWidget *content = darkContent();
     main->setCentralWidget(content);
 
-    place(splashImage(resources + QStringLiteral("/app/sonaric/app/ui/branding/splash-quenby.png")), content, 0, 324,
-          620, 396);
+    place(new SplashImage(resources + QStringLiteral("/app/sonaric/app/ui/branding/splash-quenby.png")), content, 0,
+          324, splash::area.width(), splash::area.height());
     place(wrappingLabel("intro", texts::intro, 13, Qt::white), content, 28, 272, 564, 44);
 
     if (const std::optional<QString> saved = savedProfile(runtime()))
