@@ -639,10 +639,16 @@ void SetupWindowTest::rendersForReview()
 {
     const QString folder = QStringLiteral(VLMR_BUILD_DIR) + QStringLiteral("/screenshots");
     QDir().mkpath(folder);
-    const auto save = [&folder](const StudioLauncher &launcher, const char *name) {
+    // Renders at a scale factor above 1 are named as Qt names high-density files, beside the 1x set.
+    const qreal ratio = qApp->devicePixelRatio();
+    const QString density = ratio == 1 ? QString() : QStringLiteral("@%1x").arg(ratio);
+    const auto shot = [&](const char *name) {
+        return QStringLiteral("%1/%2%3.png").arg(folder, QLatin1String(name), density);
+    };
+    const auto save = [&shot](const StudioLauncher &launcher, const char *name) {
         const QImage image = launcher.setupWindow()->grab().toImage();
         QVERIFY(!image.isNull());
-        QVERIFY(image.save(folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png")));
+        QVERIFY(image.save(shot(name)));
     };
 
     // As the entry builds it, so the window is rendered with its menu bar.
@@ -664,7 +670,7 @@ void SetupWindowTest::rendersForReview()
     launcher->askAlert = [&](QMessageBox &box) {
         box.show();
         const QImage image = box.grab().toImage();
-        image.save(folder + QStringLiteral("/memory-warning.png"));
+        image.save(shot("memory-warning"));
         return buttonTitled(box, QStringLiteral("Keep Compact"));
     };
     withMenu(*launcher);
