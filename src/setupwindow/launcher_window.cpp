@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLabel>
 #include <QLayout>
 #include <QMainWindow>
@@ -255,9 +256,11 @@ bool StudioLauncher::confirmFullPrecision()
     QMessageBox alert(window);
     alert.setIcon(QMessageBox::Warning);
     alert.setTextFormat(Qt::PlainText);
-    const QPixmap icon(resources + QStringLiteral("/Tarnwick.icns"));
+    // As an icon the file offers all its sizes; read as one image it gives only its first, 16 pixels.
+    const QIcon icon(resources + QStringLiteral("/Tarnwick.icns"));
     if (!icon.isNull())
-        alert.setIconPixmap(icon.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        alert.setIconPixmap(
+            icon.pixmap(QSize(64, 64), window ? window->devicePixelRatioF() : qApp->devicePixelRatio()));
     alert.setText(texts::warningTitle);
     alert.setInformativeText(texts::warningText);
     QPushButton *useFull = alert.addButton(texts::useFull, QMessageBox::AcceptRole);
