@@ -1,4 +1,4 @@
-// Draws the launcher's splash image and application icon from code, so the artwork can be
+// Draws the launcher's splash image (at 1x and 2x) and application icon from code, so the artwork can be
 // regenerated and reviewed like any other source. Usage: vlmr_artwork <output folder>
 
 #include <QBuffer>
@@ -137,12 +137,14 @@ void drawSplashWaveform(QPainter &painter)
     }
 }
 
-QImage splashImage()
+// `scale` device pixels per point: the 2x variant is drawn from the same outlines, never enlarged.
+QImage splashImage(int scale)
 {
-    QImage image = blankImage(kSplashWidth, kSplashHeight);
+    QImage image = blankImage(kSplashWidth * scale, kSplashHeight * scale);
     image.fill(kBackground);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(scale, scale);
     drawSplashGlow(painter);
     drawSplashWaveform(painter);
 
@@ -326,7 +328,8 @@ int main(int argc, char **argv)
     const IconStyle macStyle{100.0 / 1024.0, true};
     const IconStyle desktopStyle{1.0 / 16.0, false};
 
-    bool ok = writeFile(out + QStringLiteral("/splash-quenby.png"), pngBytes(splashImage()));
+    bool ok = writeFile(out + QStringLiteral("/splash-quenby.png"), pngBytes(splashImage(1)));
+    ok = writeFile(out + QStringLiteral("/splash-quenby@2x.png"), pngBytes(splashImage(2))) && ok;
     ok = writeFile(out + QStringLiteral("/Tarnwick.icns"), icnsBytes(macStyle)) && ok;
     for (int size : {16, 32, 48, 64, 128, 256, 512}) {
         const QString dir = QStringLiteral("%1/icons/hicolor/%2x%2/apps").arg(out).arg(size);

@@ -2,10 +2,12 @@
 
 #include "platform/files.h"
 #include "setupwindow/modelprofile.h"
+#include "setupwindow/splash.h"
 #include "shell/texts.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLabel>
 #include <QLayout>
 #include <QMainWindow>
@@ -16,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -63,23 +66,48 @@ QLabel *wrappingLabel(const char *objectName, const QString &text, int pixels, c
     return label;
 }
 
-// Scaled to fit its area with the aspect kept; a missing or undecodable image leaves it empty.
-QLabel *splashImage(const QString &path)
+// Shows the picture drawn for the density of the screen the window is on, and picks again when the
+// window moves to a screen of another density. A missing or undecodable image leaves it empty.
+class SplashImage : public QLabel
 {
-    auto *splash = new QLabel;
-    splash->setObjectName(QStringLiteral("splash"));
-    splash->setTextFormat(Qt::PlainText);
-    splash->setAccessibleName(QStringLiteral("Vellmora"));
-    splash->setAlignment(Qt::AlignCenter);
-    QPixmap image(path);
-    if (!image.isNull()) {
-        const qreal ratio = qApp->devicePixelRatio();
-        image = image.scaled(QSize(contentWidth, 396) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        image.setDevicePixelRatio(ratio);
-        splash->setPixmap(image);
+public:
+    explicit SplashImage(QString file) : path(std::move(file))
+    {
+        setObjectName(QStringLiteral("splash"));
+        setTextFormat(Qt::PlainText);
+        setAccessibleName(QStringLiteral("Vellmora"));
+        setAlignment(Qt::AlignCenter);
     }
-    return splash;
-}
+
+protected:
+    // The native window, and with it the screen's ratio, exists from the first show on.
+    void showEvent(QShowEvent *event) override
+    {
+        QLabel::showEvent(event);
+        QWindow *handle = window()->windowHandle();
+        if (handle && !following) {
+            following = true;
+            connect(handle, &QWindow::screenChanged, this, [this](QScreen *screen) {
+                if (screen)
+                    showFor(screen->devicePixelRatio());
+            });
+        }
+        showFor(devicePixelRatioF());
+    }
+
+private:
+    void showFor(qreal ratio)
+    {
+        if (ratio == shownRatio)
+            return;
+        shownRatio = ratio;
+        setPixmap(splash::pixmapFor(path, ratio));
+    }
+
+    QString path;
+    qreal shownRatio = 0;
+    bool following = false;
+};
 
 QWidget *darkContent()
 {
@@ -130,8 +158,8 @@ void StudioLauncher::buildWindow()
     QWidget *content = darkContent();
     main->setCentralWidget(content);
 
-    place(splashImage(resources + QStringLiteral("/app/sonaric/app/ui/branding/splash-quenby.png")), content, 0, 324,
-          620, 396);
+    place(new SplashImage(resources + QStringLiteral("/app/sonaric/app/ui/branding/splash-quenby.png")), content, 0,
+          324, splash::area.width(), splash::area.height());
     place(wrappingLabel("intro", texts::intro, 13, Qt::white), content, 28, 272, 564, 44);
 
     if (const std::optional<QString> saved = savedProfile(runtime()))
@@ -228,9 +256,11 @@ bool StudioLauncher::confirmFullPrecision()
     QMessageBox alert(window);
     alert.setIcon(QMessageBox::Warning);
     alert.setTextFormat(Qt::PlainText);
-    const QPixmap icon(resources + QStringLiteral("/Tarnwick.icns"));
+    // As an icon the file offers all its sizes; read as one image it gives only its first, 16 pixels.
+    const QIcon icon(resources + QStringLiteral("/Tarnwick.icns"));
     if (!icon.isNull())
-        alert.setIconPixmap(icon.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        alert.setIconPixmap(
+            icon.pixmap(QSize(64, 64), window ? window->devicePixelRatioF() : qApp->devicePixelRatio()));
     alert.setText(texts::warningTitle);
     alert.setInformativeText(texts::warningText);
     QPushButton *useFull = alert.addButton(texts::useFull, QMessageBox::AcceptRole);

@@ -33,7 +33,9 @@ class ArtworkTest : public QObject
 private slots:
     void icnsContainerIsWellFormed();
     void icnsLoadsAtEverySize();
+    void splashIsDarkAndBlendsIntoWindow_data();
     void splashIsDarkAndBlendsIntoWindow();
+    void splash2xIsTheSamePicture();
     void desktopIcons_data();
     void desktopIcons();
 };
@@ -80,11 +82,21 @@ void ArtworkTest::icnsLoadsAtEverySize()
         QVERIFY2(sizes.contains(size), qPrintable(QString::number(size)));
 }
 
+void ArtworkTest::splashIsDarkAndBlendsIntoWindow_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("1x") << QStringLiteral("splash-quenby.png") << QSize(620, 396);
+    QTest::newRow("2x") << QStringLiteral("splash-quenby@2x.png") << QSize(1240, 792);
+}
+
 void ArtworkTest::splashIsDarkAndBlendsIntoWindow()
 {
-    const QImage splash(resource(QStringLiteral("app/sonaric/app/ui/branding/splash-quenby.png")));
+    QFETCH(QString, file);
+    QFETCH(QSize, size);
+    const QImage splash(resource(QStringLiteral("app/sonaric/app/ui/branding/") + file));
     QVERIFY(!splash.isNull());
-    QCOMPARE(splash.size(), QSize(620, 396));
+    QCOMPARE(splash.size(), size);
 
     qint64 total = 0;
     int brightest = 0;
@@ -104,6 +116,24 @@ void ArtworkTest::splashIsDarkAndBlendsIntoWindow()
         QVERIFY(qAbs(luminance(splash.pixel(x, splash.height() - 1)) - window) <= 2);
         QVERIFY(qAbs(luminance(splash.pixel(x, 0)) - window) <= 2);
     }
+}
+
+// A 2x file left over from older artwork would show a different picture on dense screens only.
+void ArtworkTest::splash2xIsTheSamePicture()
+{
+    const QString folder = QStringLiteral("app/sonaric/app/ui/branding/");
+    const QImage single =
+        QImage(resource(folder + QStringLiteral("splash-quenby.png"))).convertToFormat(QImage::Format_RGB32);
+    const QImage reduced = QImage(resource(folder + QStringLiteral("splash-quenby@2x.png")))
+                               .scaled(single.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                               .convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!single.isNull() && !reduced.isNull());
+    qint64 difference = 0;
+    for (int y = 0; y < single.height(); ++y)
+        for (int x = 0; x < single.width(); ++x)
+            difference += qAbs(luminance(single.pixel(x, y)) - luminance(reduced.pixel(x, y)));
+    const double mean = double(difference) / (double(single.width()) * single.height());
+    QVERIFY2(mean < 2.0, qPrintable(QStringLiteral("mean luminance difference %1").arg(mean)));
 }
 
 void ArtworkTest::desktopIcons_data()

@@ -1,4 +1,5 @@
 #include "setupwindow/modelprofile.h"
+#include "setupwindow/splash.h"
 #include "testsupport.h"
 
 #include <QAccessible>
@@ -13,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -119,6 +121,8 @@ private slots:
     void progressDrivesControls();
     void unreadableRecordChangesNothing();
     void splashFillsItsArea();
+    void splashVariant_data();
+    void splashVariant();
     void rendersForReview();
 };
 
@@ -596,14 +600,55 @@ void SetupWindowTest::splashFillsItsArea()
     QVERIFY(find<QLabel>(*launcher, "splash")->pixmap().isNull());
 }
 
+void SetupWindowTest::splashVariant_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<bool>("bundleHas2x");
+    QTest::addColumn<QColor>("drawnFrom"); // the 1x file is red, the 2x file blue
+    QTest::newRow("ratio 1 takes the 1x file") << qreal(1) << true << QColor(Qt::red);
+    QTest::newRow("ratio 2 takes the 2x file") << qreal(2) << true << QColor(Qt::blue);
+    QTest::newRow("ratio 1.5 shrinks the 2x file") << qreal(1.5) << true << QColor(Qt::blue);
+    QTest::newRow("ratio 2 without a 2x file enlarges the 1x") << qreal(2) << false << QColor(Qt::red);
+}
+
+void SetupWindowTest::splashVariant()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(bool, bundleHas2x);
+    QFETCH(QColor, drawnFrom);
+    const QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("splash-quenby.png"));
+    const auto writeImage = [](const QString &file, QSize size, Qt::GlobalColor colour) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(colour);
+        QVERIFY(image.save(file));
+    };
+    writeImage(path, QSize(620, 396), Qt::red);
+    if (bundleHas2x)
+        writeImage(folder.filePath(QStringLiteral("splash-quenby@2x.png")), QSize(1240, 792), Qt::blue);
+
+    const QPixmap shown = splash::pixmapFor(path, ratio);
+    QCOMPARE(shown.devicePixelRatio(), ratio);
+    QCOMPARE(shown.size(), (QSizeF(620, 396) * ratio).toSize()); // one image pixel per device pixel
+    QCOMPARE(shown.deviceIndependentSize().toSize(), QSize(620, 396));
+    const QImage pixels = shown.toImage();
+    QCOMPARE(pixels.pixelColor(pixels.width() / 2, pixels.height() / 2), drawnFrom);
+}
+
 void SetupWindowTest::rendersForReview()
 {
     const QString folder = QStringLiteral(VLMR_BUILD_DIR) + QStringLiteral("/screenshots");
     QDir().mkpath(folder);
-    const auto save = [&folder](const StudioLauncher &launcher, const char *name) {
+    // Renders at a scale factor above 1 are named as Qt names high-density files, beside the 1x set.
+    const qreal ratio = qApp->devicePixelRatio();
+    const QString density = ratio == 1 ? QString() : QStringLiteral("@%1x").arg(ratio);
+    const auto shot = [&](const char *name) {
+        return QStringLiteral("%1/%2%3.png").arg(folder, QLatin1String(name), density);
+    };
+    const auto save = [&shot](const StudioLauncher &launcher, const char *name) {
         const QImage image = launcher.setupWindow()->grab().toImage();
         QVERIFY(!image.isNull());
-        QVERIFY(image.save(folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png")));
+        QVERIFY(image.save(shot(name)));
     };
 
     // As the entry builds it, so the window is rendered with its menu bar.
@@ -625,7 +670,7 @@ void SetupWindowTest::rendersForReview()
     launcher->askAlert = [&](QMessageBox &box) {
         box.show();
         const QImage image = box.grab().toImage();
-        image.save(folder + QStringLiteral("/memory-warning.png"));
+        image.save(shot("memory-warning"));
         return buttonTitled(box, QStringLiteral("Keep Compact"));
     };
     withMenu(*launcher);
