@@ -130,6 +130,7 @@ pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &
     createPipe(report, false, options.executable);
     const QByteArray directory = QFile::encodeName(options.workingDirectory);
     const pid_t parent = ::getpid();
+    const int descriptorCeiling = descriptorLimit();
     // A SIGTERM (a cancel, or the parent-death signal) stays pending until the defaults are in place.
     const pid_t pid = forkWithSignalsBlocked();
     if (pid == 0) {
@@ -153,7 +154,8 @@ pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &
             fail(errno);
         if (!directory.isEmpty() && ::chdir(directory.constData()) != 0)
             fail(errno);
-        ::close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC);
+        // Marked rather than closed: the report pipe must stay open until execve succeeds.
+        markCloseOnExecFrom(STDERR_FILENO + 1, descriptorCeiling);
         sigset_t none;
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);

@@ -233,13 +233,29 @@ private slots:
         QTRY_VERIFY2(processEnded(grandchild), "the command's own child outlived the cancel");
     }
 
+    void killedLauncherEndsTheCommandsWholeGroup_data()
+    {
+        QTest::addColumn<QString>("preload");
+        QTest::newRow("close_range available") << QString();
+#ifdef __linux__
+        // Kernels before 5.9 and some container profiles refuse it.
+        QTest::newRow("close_range refused") << QStringLiteral(VLMR_BUILD_DIR "/tests/libvlmr_refuse_close_range.so");
+#endif
+    }
+
     void killedLauncherEndsTheCommandsWholeGroup()
     {
+        QFETCH(QString, preload);
         Attempt attempt;
         const QString command = attempt.script("command", "sleep 47.5 &\n"
                                                           "echo $! > \"$1/grandchild\"\n"
                                                           "wait\n");
         QProcess launcher;
+        if (!preload.isEmpty()) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("LD_PRELOAD"), preload);
+            launcher.setProcessEnvironment(environment);
+        }
         launcher.start(QStringLiteral(VLMR_BUILD_DIR "/tests/vlmr_tied_command"), {command, attempt.scratch});
         QVERIFY(launcher.waitForReadyRead(10000));
         const pid_t started = launcher.readAllStandardOutput().trimmed().toInt();
@@ -247,20 +263,31 @@ private slots:
         const pid_t grandchild = readFile(attempt.marker("grandchild")).trimmed().toInt();
 
 #ifdef __linux__
-        // The watchdog holds nothing but its end of the lifeline: no log, no lock, no other end.
+        // Once settled, the one watchdog holds nothing but its end of the lifeline: no log, no lock,
+        // no other end. It closes what it inherited after it starts, so this waits for that state.
+        const auto watchdogDescriptors = [&]() -> qsizetype {
+            QList<pid_t> watchdogs = childrenOf(launcher.processId());
+            watchdogs.removeAll(started);
+            if (watchdogs.size() != 1)
+                return -watchdogs.size();
+            return QDir(QStringLiteral("/proc/%1/fd").arg(watchdogs.first()))
+                .entryList(QDir::NoDotAndDotDot | QDir::System)
+                .size();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(watchdogDescriptors(), qsizetype(1), 5000);
         QList<pid_t> watchdogs = childrenOf(launcher.processId());
         watchdogs.removeAll(started);
-        QCOMPARE(watchdogs.size(), 1);
-        QCOMPARE(QDir(QStringLiteral("/proc/%1/fd").arg(watchdogs.first()))
-                     .entryList(QDir::NoDotAndDotDot | QDir::System)
-                     .size(),
-                 1);
+        const pid_t watchdog = watchdogs.value(0);
 #endif
 
         ::kill(static_cast<pid_t>(launcher.processId()), SIGKILL);
         launcher.waitForFinished();
         QTRY_VERIFY2_WITH_TIMEOUT(processEnded(grandchild), "the command's own child outlived the launcher", 5000);
         QTRY_VERIFY_WITH_TIMEOUT(processEnded(started), 5000);
+#ifdef __linux__
+        // A watchdog that kept the lifeline's other end would never see the launcher go.
+        QTRY_VERIFY2_WITH_TIMEOUT(processEnded(watchdog), "the watchdog outlived the launcher", 5000);
+#endif
     }
 
     void cleanExitAfterCancelIsStillCancelled()
