@@ -229,18 +229,24 @@ ExitStatus Process::waitForExit()
     if (status_)
         return *status_;
     siginfo_t info{};
-    while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT) != 0) {
-        if (errno != EINTR) {
-            status_ = ExitStatus{false, 0};
-            exited_ = true;
-            lifeline_.reset();
-            return *status_;
-        }
-    }
-    status_ = ExitStatus{info.si_code == CLD_EXITED, info.si_status};
+    int result = 0;
+    do {
+        result = ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT);
+    } while (result != 0 && errno == EINTR);
+    status_ = result == 0 ? ExitStatus{info.si_code == CLD_EXITED, info.si_status} : ExitStatus{false, 0};
     exited_ = true;
-    lifeline_.reset();
+    endWhatTheGroupLeft();
     return *status_;
+}
+
+void Process::endWhatTheGroupLeft()
+{
+    if (!lifeline_)
+        return;
+    // A command that died without ending its own children (pip after a SIGKILLed bootstrap) leaves
+    // them running. The watchdog ignores SIGTERM and, being a member, keeps the group's id ours.
+    ::kill(-pid_, SIGTERM);
+    lifeline_.reset();
 }
 
 void Process::reap()

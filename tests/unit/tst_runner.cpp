@@ -179,16 +179,23 @@ private slots:
         QTest::newRow("exit status 255") << QByteArray("exit 255\n");
         QTest::newRow("killed by a signal") << QByteArray("kill -KILL $$\n");
         QTest::newRow("terminated without a cancel") << QByteArray("kill -TERM $$\n");
+        // As a bootstrap killed by the system while pip runs.
+        QTest::newRow("killed while its own child runs") << QByteArray("sleep 30 &\n"
+                                                                       "echo $! > \"$1/grandchild\"\n"
+                                                                       "kill -KILL $$\n");
     }
 
     void failedCommand()
     {
         QFETCH(QByteArray, body);
         Attempt attempt;
-        const Outcome outcome = runNow(*attempt.launcher, attempt.script("command", body));
+        const Outcome outcome = runNow(*attempt.launcher, attempt.script("command", body), {attempt.scratch});
         QCOMPARE(outcome.error, genericText);
         QVERIFY(!outcome.platformError);
         QVERIFY(!attempt.launcher->hasChild());
+        const pid_t grandchild = readFile(attempt.marker("grandchild")).trimmed().toInt();
+        if (grandchild > 0)
+            QTRY_VERIFY2_WITH_TIMEOUT(processEnded(grandchild), "the command's own child outlived it", 5000);
     }
 
     void unstartableCommand_data()
