@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 
 // The built executable, started as a user would, on a scratch data folder.
 class StartupEndToEndTest : public QObject
@@ -92,21 +93,32 @@ bool terminatesCleanly(QProcess &launcher)
 void StartupEndToEndTest::createsTheRuntimeDirectoryAndQuitsOnSignal_data()
 {
     QTest::addColumn<int>("signal");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
-    QTest::newRow("SIGHUP") << int(SIGHUP);
+    QTest::addColumn<bool>("inputClosed"); // as `vellmora <&-` or some launch agents start it
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT") << int(SIGINT) << false;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+    QTest::newRow("SIGTERM, standard input closed") << int(SIGTERM) << true;
 }
 
 void StartupEndToEndTest::createsTheRuntimeDirectoryAndQuitsOnSignal()
 {
     QFETCH(int, signal);
+    QFETCH(bool, inputClosed);
     testsupport::Sandbox sandbox;
     QProcess launcher;
     launcher.setProcessEnvironment(environmentFor(sandbox));
     launcher.setProcessChannelMode(QProcess::ForwardedChannels);
+    if (inputClosed)
+        launcher.setChildProcessModifier([] { ::close(STDIN_FILENO); });
     launcher.start(testsupport::bundleExecutable(), {});
     QVERIFY(launcher.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(sandbox.runtime()).isDir(), 20000);
+#ifdef __linux__
+    // Neither the lock nor a log may take the free number and reach every child as its input.
+    if (inputClosed)
+        QCOMPARE(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/0").arg(launcher.processId())),
+                 QStringLiteral("/dev/null"));
+#endif
     QTest::qWait(300); // let it reach its event loop with the window up
     QCOMPARE(launcher.state(), QProcess::Running);
     ::kill(static_cast<pid_t>(launcher.processId()), signal);
