@@ -113,6 +113,11 @@ void StartupEndToEndTest::createsTheRuntimeDirectoryAndQuitsOnSignal()
     launcher.start(testsupport::bundleExecutable(), {});
     QVERIFY(launcher.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(sandbox.runtime()).isDir(), 20000);
+    // Its logs are in there, so other local users must not read it.
+    QCOMPARE(QFileInfo(sandbox.runtime()).permissions()
+                 & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser
+                     | QFile::ExeUser),
+             QFile::Permissions());
 #ifdef __linux__
     // Neither the lock nor a log may take the free number and reach every child as its input.
     if (inputClosed)
