@@ -1,5 +1,6 @@
 #include "platform/activation.h"
 #include "platform/bundle.h"
+#include "platform/inherited.h"
 #include "platform/instance.h"
 #include "platform/signals.h"
 #include "platform/system.h"
@@ -18,6 +19,8 @@
 
 int main(int argc, char *argv[])
 {
+    platform::restoreDefaultChildSignal();
+    platform::fillClosedStandardStreams();
     QApplication app(argc, argv);
     const QString executable = platform::executablePath();
     // As on a Mac, a second start of the same bundle copy only brings the running one forward,

@@ -133,14 +133,16 @@ void createEmptyFile(const QString &path)
     openForWriting(path, true);
 }
 
-void createDirectories(const QString &path)
+namespace {
+void makeFolders(const QString &path, mode_t lastMode)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     qsizetype from = 1;
     for (;;) {
         const qsizetype slash = absolute.indexOf(QLatin1Char('/'), from);
         const QString prefix = slash < 0 ? absolute : absolute.left(slash);
-        if (!prefix.isEmpty() && ::mkdir(encoded(prefix).constData(), 0755) != 0 && errno != EEXIST)
+        const mode_t mode = slash < 0 ? lastMode : 0755;
+        if (!prefix.isEmpty() && ::mkdir(encoded(prefix).constData(), mode) != 0 && errno != EEXIST)
             throw systemError("create the folder", prefix, errno);
         if (slash < 0)
             break;
@@ -152,6 +154,17 @@ void createDirectories(const QString &path)
         throw systemError("create the folder", absolute, errno);
     if (!S_ISDIR(info.st_mode))
         throw systemError("create the folder", absolute, ENOTDIR);
+}
+} // namespace
+
+void createDirectories(const QString &path)
+{
+    makeFolders(path, 0755);
+}
+
+void createPrivateDirectories(const QString &path)
+{
+    makeFolders(path, 0700);
 }
 
 void requireDirectory(const QString &path)

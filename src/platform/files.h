@@ -44,7 +44,9 @@ QByteArray readWholeFile(const QString &path); // a regular file of at most whol
 void writeFileAtomically(const QString &path, const QByteArray &bytes);
 void createEmptyFile(const QString &path);   // truncates; throws
 void createDirectories(const QString &path); // like mkdir -p; throws
-void requireDirectory(const QString &path);  // throws unless `path` is an existing folder
+// The same, but the last folder, when made here, is the user's alone (0700).
+void createPrivateDirectories(const QString &path);
+void requireDirectory(const QString &path); // throws unless `path` is an existing folder
 // Both ends close-on-exec (and non-blocking if asked); throws the platform's error naming `purpose`.
 void createPipe(int (&ends)[2], bool nonBlocking, const QString &purpose);
 void removeFileQuietly(const QString &path);

@@ -9,4 +9,12 @@ namespace platform {
 // unblocks them itself. The parent gets its mask back, and errno from fork on failure.
 pid_t forkWithSignalsBlocked();
 
+// For a forked child, async-signal-safe: every descriptor from `first` up is closed, or marked
+// close-on-exec, in one call where the kernel has it (5.9 and 5.11 on Linux; seccomp profiles
+// may refuse it), else one by one below `limit`, which the parent reads before it forks.
+void closeDescriptorsFrom(int first, int limit);
+void markCloseOnExecFrom(int first, int limit);
+// The number of descriptors a process may hold, for `limit` above.
+int descriptorLimit();
+
 } // namespace platform

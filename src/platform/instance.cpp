@@ -1,5 +1,6 @@
 #include "platform/instance.h"
 
+#include "platform/bundle.h"
 #include "platform/filelock.h"
 #include "platform/sha256.h"
 
@@ -28,10 +29,15 @@ int remainingMilliseconds(const QDeadlineTimer &deadline)
     return int(std::max<qint64>(0, deadline.remainingTime()));
 }
 
-// Made 0700 when missing, and used only while it is ours alone: in a shared temporary folder
-// nobody else may plant, hold or answer on the files inside.
+// Made 0700 when missing, and used only while it is ours alone: nobody else may plant, hold or
+// answer on the files inside.
 bool isPrivateFolder(const QString &path)
 {
+    try {
+        createDirectories(QFileInfo(path).path()); // the first start may come before any setup
+    } catch (const std::exception &) {
+        return false;
+    }
     const QByteArray encoded = QFile::encodeName(path);
     if (::mkdir(encoded.constData(), 0700) != 0 && errno != EEXIST)
         return false;
@@ -44,10 +50,10 @@ bool isPrivateFolder(const QString &path)
 } // namespace
 
 InstanceAddress instanceAddress(const QString &bundle, const QString &runtimeDirectory,
-                                const QString &temporaryDirectory)
+                                const QString &fallbackDirectory)
 {
     const bool useRuntime = QDir::isAbsolutePath(runtimeDirectory) && QFileInfo(runtimeDirectory).isDir();
-    const QString folder = QDir::cleanPath(useRuntime ? runtimeDirectory : temporaryDirectory);
+    const QString folder = QDir::cleanPath(useRuntime ? runtimeDirectory : fallbackDirectory);
     const QByteArray path = bundle.toUtf8();
     Sha256 digest;
     digest.update(path.constData(), std::size_t(path.size()));
@@ -60,7 +66,10 @@ InstanceAddress instanceAddress(const QString &bundle, const QString &runtimeDir
 
 InstanceAddress instanceAddress(const QString &bundle)
 {
-    return instanceAddress(bundle, qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath());
+    // Beside the runtime directory, never in the shared temporary folder, where another user could
+    // take the name first and so switch the single-instance guard off.
+    return instanceAddress(bundle, qEnvironmentVariable("XDG_RUNTIME_DIR"),
+                           applicationSupportBase() + QStringLiteral("/Vellmora"));
 }
 
 Instance::Instance(const InstanceAddress &address)

@@ -22,11 +22,11 @@ struct InstanceAddress
 };
 
 // In a folder named after the user, in `runtimeDirectory` when that is an absolute path to a
-// folder, else in `temporaryDirectory`; named by a hash of the bundle's real path, so the
+// folder, else in `fallbackDirectory`; named by a hash of the bundle's real path, so the
 // socket's path stays far below the ~104 bytes a Unix socket address can hold.
 InstanceAddress instanceAddress(const QString &bundle, const QString &runtimeDirectory,
-                                const QString &temporaryDirectory);
-// The same from $XDG_RUNTIME_DIR and the user's temporary folder.
+                                const QString &fallbackDirectory);
+// The same from $XDG_RUNTIME_DIR and, without it, the folder that holds the runtime directory.
 InstanceAddress instanceAddress(const QString &bundle);
 
 // The launcher of one bundle copy. The first process to construct it holds an advisory lock

@@ -14,7 +14,7 @@ namespace platform {
 namespace {
 
 // The watchdog's whole life, in the forked child: only async-signal-safe calls from here on.
-[[noreturn]] void watch(pid_t group, int readEnd, int highestDescriptor)
+[[noreturn]] void watch(pid_t group, int readEnd, int writeEnd, int descriptorCeiling)
 {
     // The cancel and the terminal's signals are for the command; the watchdog must outlast them.
     struct sigaction action
@@ -26,16 +26,12 @@ namespace {
     }
     if (::setpgid(0, group) != 0)
         ::_exit(1);
+    // Holding the other end itself, it would never see end of file.
+    ::close(writeEnd);
     // Nothing but the read end: neither the setup lock nor a log may be held beyond the launcher.
     if (readEnd != STDIN_FILENO && ::dup2(readEnd, STDIN_FILENO) != STDIN_FILENO)
         ::_exit(1);
-#ifdef __linux__
-    (void)highestDescriptor;
-    ::close_range(STDIN_FILENO + 1, ~0U, 0);
-#else
-    for (int fd = STDIN_FILENO + 1; fd < highestDescriptor; ++fd)
-        ::close(fd);
-#endif
+    closeDescriptorsFrom(STDIN_FILENO + 1, descriptorCeiling);
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -61,10 +57,10 @@ Lifeline::Lifeline(pid_t command, const QString &executable)
 {
     int ends[2];
     createPipe(ends, false, executable);
-    const int highestDescriptor = ::getdtablesize();
+    const int descriptorCeiling = descriptorLimit();
     const pid_t pid = forkWithSignalsBlocked();
     if (pid == 0)
-        watch(command, ends[0], highestDescriptor);
+        watch(command, ends[0], ends[1], descriptorCeiling);
     const int forkError = errno;
     ::close(ends[0]);
     if (pid < 0) {

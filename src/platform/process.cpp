@@ -140,6 +140,7 @@ pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &
     createPipe(report, false, options.executable);
     const QByteArray directory = QFile::encodeName(options.workingDirectory);
     const pid_t parent = ::getpid();
+    const int descriptorCeiling = descriptorLimit();
     // A SIGTERM (a cancel, or the parent-death signal) stays pending until the defaults are in place.
     const pid_t pid = forkWithSignalsBlocked();
     if (pid == 0) {
@@ -163,7 +164,8 @@ pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &
             fail(errno);
         if (!directory.isEmpty() && ::chdir(directory.constData()) != 0)
             fail(errno);
-        ::close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC);
+        // Marked rather than closed: the report pipe must stay open until execve succeeds.
+        markCloseOnExecFrom(STDERR_FILENO + 1, descriptorCeiling);
         sigset_t none;
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -237,18 +239,24 @@ ExitStatus Process::waitForExit()
     if (status_)
         return *status_;
     siginfo_t info{};
-    while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT) != 0) {
-        if (errno != EINTR) {
-            status_ = ExitStatus{false, 0};
-            exited_ = true;
-            lifeline_.reset();
-            return *status_;
-        }
-    }
-    status_ = ExitStatus{info.si_code == CLD_EXITED, info.si_status};
+    int result = 0;
+    do {
+        result = ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT);
+    } while (result != 0 && errno == EINTR);
+    status_ = result == 0 ? ExitStatus{info.si_code == CLD_EXITED, info.si_status} : ExitStatus{false, 0};
     exited_ = true;
-    lifeline_.reset();
+    endWhatTheGroupLeft();
     return *status_;
+}
+
+void Process::endWhatTheGroupLeft()
+{
+    if (!lifeline_)
+        return;
+    // A command that died without ending its own children (pip after a SIGKILLed bootstrap) leaves
+    // them running. The watchdog ignores SIGTERM and, being a member, keeps the group's id ours.
+    ::kill(-pid_, SIGTERM);
+    lifeline_.reset();
 }
 
 void Process::reap()

@@ -47,7 +47,7 @@ public:
     Process &operator=(const Process &) = delete;
 
     pid_t pid() const { return pid_; }
-    // Blocks until the child has exited, then ends its lifeline. The child stays a zombie until
+    // Blocks until the child has exited, then ends what is left of its group and its lifeline. The child stays a zombie until
     // reap(), so its pid cannot be reused while someone may still signal it.
     ExitStatus waitForExit();
     void reap();
@@ -59,6 +59,7 @@ public:
 
 private:
     explicit Process(pid_t pid) : pid_(pid) {}
+    void endWhatTheGroupLeft();
     pid_t pid_;
     std::unique_ptr<Lifeline> lifeline_;
     std::optional<ExitStatus> status_;

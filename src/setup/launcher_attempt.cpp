@@ -33,7 +33,7 @@ void StudioLauncher::beginSetup()
         return;
     try {
         // The folder may have gone while the window was open; without it no lock file can exist.
-        platform::createDirectories(runtime());
+        platform::createPrivateDirectories(runtime());
     } catch (const std::exception &error) {
         showError(platform::errorText(error));
         return;

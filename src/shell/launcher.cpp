@@ -70,7 +70,7 @@ StudioLauncher::~StudioLauncher()
 void StudioLauncher::applicationDidFinishLaunching()
 {
     try {
-        platform::createDirectories(runtime());
+        platform::createPrivateDirectories(runtime());
         if (startup::hasRepairFlag(context.arguments)) {
             showSetup();
             return;

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 
 // The built executable, started as a user would, on a scratch data folder.
 class StartupEndToEndTest : public QObject
@@ -92,16 +93,19 @@ bool terminatesCleanly(QProcess &launcher)
 void StartupEndToEndTest::createsTheRuntimeDirectoryAndQuitsOnSignal_data()
 {
     QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("inputClosed"); // as `vellmora <&-` or some launch agents start it
     QTest::addColumn<bool>("sharedInstanceFolder");
-    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
-    QTest::newRow("SIGINT") << int(SIGINT) << false;
-    QTest::newRow("SIGHUP") << int(SIGHUP) << false;
-    QTest::newRow("instance folder open to others") << int(SIGTERM) << true;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false << false;
+    QTest::newRow("SIGINT") << int(SIGINT) << false << false;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false << false;
+    QTest::newRow("SIGTERM, standard input closed") << int(SIGTERM) << true << false;
+    QTest::newRow("instance folder open to others") << int(SIGTERM) << false << true;
 }
 
 void StartupEndToEndTest::createsTheRuntimeDirectoryAndQuitsOnSignal()
 {
     QFETCH(int, signal);
+    QFETCH(bool, inputClosed);
     QFETCH(bool, sharedInstanceFolder);
     testsupport::Sandbox sandbox;
     const platform::InstanceAddress address = addressOf(sandbox, testsupport::bundleExecutable());
@@ -116,9 +120,22 @@ void StartupEndToEndTest::createsTheRuntimeDirectoryAndQuitsOnSignal()
     QProcess launcher;
     launcher.setProcessEnvironment(environmentFor(sandbox));
     launcher.setProcessChannelMode(QProcess::ForwardedChannels);
+    if (inputClosed)
+        launcher.setChildProcessModifier([] { ::close(STDIN_FILENO); });
     launcher.start(testsupport::bundleExecutable(), {});
     QVERIFY(launcher.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(sandbox.runtime()).isDir(), 20000);
+    // Its logs are in there, so other local users must not read it.
+    QCOMPARE(QFileInfo(sandbox.runtime()).permissions()
+                 & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser
+                     | QFile::ExeUser),
+             QFile::Permissions());
+#ifdef __linux__
+    // Neither the lock nor a log may take the free number and reach every child as its input.
+    if (inputClosed)
+        QCOMPARE(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/0").arg(launcher.processId())),
+                 QStringLiteral("/dev/null"));
+#endif
     QTest::qWait(300); // let it reach its event loop with the window up
     QCOMPARE(launcher.state(), QProcess::Running);
     QCOMPARE(QFileInfo::exists(address.lock), !sharedInstanceFolder);

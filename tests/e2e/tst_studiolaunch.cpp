@@ -134,8 +134,9 @@ void StudioLaunchEndToEndTest::studioGetsItsCommandAndEnvironment_data()
 {
     QTest::addColumn<QJsonObject>("extra");
     QTest::addColumn<QStringList>("inherited");
-    QTest::addColumn<QString>("ffmpeg"); // empty: absent
-    QTest::addColumn<QString>("path");   // %MAIN% stands for the interpreter's folder
+    QTest::addColumn<QString>("ffmpeg");          // empty: absent
+    QTest::addColumn<QString>("path");            // %MAIN% stands for the interpreter's folder
+    QTest::addColumn<bool>("childSignalIgnored"); // by the parent, as some session scripts leave it
 
     const QStringList hostile{QStringLiteral("PYTHONHOME=/usr/local/python-home"),
                               QStringLiteral("PYTHONPATH=/home/someone/lib:/more"),
@@ -148,18 +149,22 @@ void StudioLaunchEndToEndTest::studioGetsItsCommandAndEnvironment_data()
 
     QTest::newRow("no optional keys, clean environment")
         << QJsonObject() << QStringList() << QString()
-        << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin");
+        << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin") << false;
     QTest::newRow("no optional keys, inherited values dropped")
-        << QJsonObject() << hostile << QString() << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin");
+        << QJsonObject() << hostile << QString() << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin")
+        << false;
     QTest::newRow("ffmpeg and main_bin, inherited values replaced")
         << both << hostile << QStringLiteral("/opt/ff mpeg/bin/ffmpeg")
-        << QStringLiteral("/opt/ff mpeg/bin:/opt/main env/bin:/usr/bin:/bin:/usr/sbin:/sbin");
+        << QStringLiteral("/opt/ff mpeg/bin:/opt/main env/bin:/usr/bin:/bin:/usr/sbin:/sbin") << false;
     QTest::newRow("a generation to hold")
         << QJsonObject{{QStringLiteral("generation_lock"), true}} << QStringList() << QString()
-        << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin");
+        << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin") << false;
     QTest::newRow("non-string optional keys count as absent")
         << QJsonObject{{QStringLiteral("ffmpeg_path"), 1}, {QStringLiteral("main_bin"), false}} << hostile << QString()
-        << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin");
+        << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin") << false;
+    QTest::newRow("clean environment, SIGCHLD ignored by the parent")
+        << QJsonObject() << QStringList() << QString()
+        << QStringLiteral("/usr/bin:%MAIN%:/usr/bin:/bin:/usr/sbin:/sbin") << true;
 }
 
 void StudioLaunchEndToEndTest::studioGetsItsCommandAndEnvironment()
@@ -168,6 +173,7 @@ void StudioLaunchEndToEndTest::studioGetsItsCommandAndEnvironment()
     QFETCH(QStringList, inherited);
     QFETCH(QString, ffmpeg);
     QFETCH(QString, path);
+    QFETCH(bool, childSignalIgnored);
 
     Installation installation;
     installation.installProbe(0);
@@ -175,6 +181,9 @@ void StudioLaunchEndToEndTest::studioGetsItsCommandAndEnvironment()
 
     QProcess launcher;
     launcher.setProcessEnvironment(installation.environment(inherited));
+    // An ignored SIGCHLD survives exec; the kernel would then reap the studio before the launcher's wait.
+    if (childSignalIgnored)
+        launcher.setChildProcessModifier([] { ::signal(SIGCHLD, SIG_IGN); });
     launcher.start(installation.executable, {});
     QVERIFY(launcher.waitForStarted());
     // A clean studio exit ends the launcher with status 0.

@@ -179,16 +179,23 @@ private slots:
         QTest::newRow("exit status 255") << QByteArray("exit 255\n");
         QTest::newRow("killed by a signal") << QByteArray("kill -KILL $$\n");
         QTest::newRow("terminated without a cancel") << QByteArray("kill -TERM $$\n");
+        // As a bootstrap killed by the system while pip runs.
+        QTest::newRow("killed while its own child runs") << QByteArray("sleep 30 &\n"
+                                                                       "echo $! > \"$1/grandchild\"\n"
+                                                                       "kill -KILL $$\n");
     }
 
     void failedCommand()
     {
         QFETCH(QByteArray, body);
         Attempt attempt;
-        const Outcome outcome = runNow(*attempt.launcher, attempt.script("command", body));
+        const Outcome outcome = runNow(*attempt.launcher, attempt.script("command", body), {attempt.scratch});
         QCOMPARE(outcome.error, genericText);
         QVERIFY(!outcome.platformError);
         QVERIFY(!attempt.launcher->hasChild());
+        const pid_t grandchild = readFile(attempt.marker("grandchild")).trimmed().toInt();
+        if (grandchild > 0)
+            QTRY_VERIFY2_WITH_TIMEOUT(processEnded(grandchild), "the command's own child outlived it", 5000);
     }
 
     void unstartableCommand_data()
@@ -233,13 +240,29 @@ private slots:
         QTRY_VERIFY2(processEnded(grandchild), "the command's own child outlived the cancel");
     }
 
+    void killedLauncherEndsTheCommandsWholeGroup_data()
+    {
+        QTest::addColumn<QString>("preload");
+        QTest::newRow("close_range available") << QString();
+#ifdef __linux__
+        // Kernels before 5.9 and some container profiles refuse it.
+        QTest::newRow("close_range refused") << QStringLiteral(VLMR_BUILD_DIR "/tests/libvlmr_refuse_close_range.so");
+#endif
+    }
+
     void killedLauncherEndsTheCommandsWholeGroup()
     {
+        QFETCH(QString, preload);
         Attempt attempt;
         const QString command = attempt.script("command", "sleep 47.5 &\n"
                                                           "echo $! > \"$1/grandchild\"\n"
                                                           "wait\n");
         QProcess launcher;
+        if (!preload.isEmpty()) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("LD_PRELOAD"), preload);
+            launcher.setProcessEnvironment(environment);
+        }
         launcher.start(QStringLiteral(VLMR_BUILD_DIR "/tests/vlmr_tied_command"), {command, attempt.scratch});
         QVERIFY(launcher.waitForReadyRead(10000));
         const pid_t started = launcher.readAllStandardOutput().trimmed().toInt();
@@ -259,12 +282,19 @@ private slots:
                 .size();
         };
         QTRY_COMPARE_WITH_TIMEOUT(watchdogDescriptors(), qsizetype(1), 5000);
+        QList<pid_t> watchdogs = childrenOf(launcher.processId());
+        watchdogs.removeAll(started);
+        const pid_t watchdog = watchdogs.value(0);
 #endif
 
         ::kill(static_cast<pid_t>(launcher.processId()), SIGKILL);
         launcher.waitForFinished();
         QTRY_VERIFY2_WITH_TIMEOUT(processEnded(grandchild), "the command's own child outlived the launcher", 5000);
         QTRY_VERIFY_WITH_TIMEOUT(processEnded(started), 5000);
+#ifdef __linux__
+        // A watchdog that kept the lifeline's other end would never see the launcher go.
+        QTRY_VERIFY2_WITH_TIMEOUT(processEnded(watchdog), "the watchdog outlived the launcher", 5000);
+#endif
     }
 
     void cleanExitAfterCancelIsStillCancelled()
