@@ -40,8 +40,8 @@ class RuntimeArchive(unittest.TestCase):
         # As under "Application Support" on a Mac, from another working folder, without PATH.
         _, link = self.unpack(staging_name="Application Support/Välja/python-STAGE", relocatable=True)
         tree = os.path.join(os.path.dirname(os.path.dirname(link)))
-        code = ("import json, sys, sysconfig, ensurepip, ssl, sqlite3, ctypes, tkinter; print(json.dumps("
-                "[sys.prefix, sys.exec_prefix, sys.path, sysconfig.get_config_var('WHEEL_PKG_DIR'), ensurepip.version()]))")
+        code = ("import json, sys, sysconfig, ensurepip, ssl, sqlite3, ctypes, tkinter; print(json.dumps([sys.prefix, "
+                "sys.exec_prefix, sys.path, sysconfig.get_config_var('WHEEL_PKG_DIR'), ensurepip.version()]))")
         result = subprocess.run([link, "-I", "-c", code], capture_output=True, text=True, timeout=60,
                                 cwd="/", env={"LANG": "C.UTF-8"})
         self.assertEqual(result.returncode, 0, result.stderr)

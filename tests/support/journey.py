@@ -12,9 +12,9 @@ product's own bootstrap.py then makes real environments and pip installs the whe
 --interactive starts it on your display and waits until you close it. Otherwise it runs under
 its own Xvfb, presses "Start setup" with a real mouse click, and saves a screenshot of each stage
 (first use, downloading, installing the engines, the stand-in studio) in DIR/screenshots. It exits 0
-when the studio was reached from the main environment and could import the engine. --interrupt first stops the launcher mid-download (SIGKILL, SIGTERM, SIGINT,
-SIGHUP or Ctrl+Q) and checks that no setup command outlives it, then starts it again to resume the
-partial archive. --other-starts, during the download, starts the same bundle again (it must hand
+when the studio was reached from the main environment and could import the engine. --interrupt
+first stops the launcher mid-download (SIGKILL, SIGTERM, SIGINT, SIGHUP or Ctrl+Q) and checks that
+no setup command outlives it, then starts it again to resume the partial archive. --other-starts, during the download, starts the same bundle again (it must hand
 over to the running launcher and end) and then a second copy of the bundle on the same data folder
 (it opens its own window, and pressing its "Start setup" must not start a second attempt).
 """

@@ -215,7 +215,8 @@ def interpreter_tree_part(python, cache):
     folder = cache or tempfile.mkdtemp(prefix="vlmr-runtime-part-")
     os.makedirs(folder, exist_ok=True)
     descriptor, temporary = tempfile.mkstemp(prefix=".part-", dir=folder)
-    with os.fdopen(descriptor, "wb") as raw, gzip.GzipFile(fileobj=raw, mode="wb", compresslevel=1, mtime=0) as zipped:
+    with os.fdopen(descriptor, "wb") as raw, \
+            gzip.GzipFile(filename="", fileobj=raw, mode="wb", compresslevel=1, mtime=0) as zipped:
         archive = tarfile.TarFile(fileobj=zipped, mode="w", format=tarfile.PAX_FORMAT)
         write_interpreter_tree(archive, python)
         # Not closed: closing would end the tar stream, and the caller's member continues it.
@@ -231,7 +232,7 @@ def build_relocatable(out, python, padding, cache):
         with open(out, "wb") as raw:
             with open(part, "rb") as handle:
                 shutil.copyfileobj(handle, raw, 1 << 20)
-            with gzip.GzipFile(fileobj=raw, mode="wb", compresslevel=1, mtime=0) as zipped, \
+            with gzip.GzipFile(filename="", fileobj=raw, mode="wb", compresslevel=1, mtime=0) as zipped, \
                     tarfile.TarFile(fileobj=zipped, mode="w", format=tarfile.PAX_FORMAT) as archive:
                 if padding:
                     add_padding(archive, padding)
