@@ -21,6 +21,7 @@ every run), for archives of a chosen size. Prints {"path", "sha256", "size"} of 
 """
 
 import argparse
+import contextlib
 import gzip
 import hashlib
 import io
@@ -223,6 +224,11 @@ def interpreter_tree_part(python, cache):
     if not cached:
         return temporary
     os.replace(temporary, cached)
+    # A part made from an older interpreter or layout is never asked for again.
+    for name in os.listdir(cache):
+        if name.startswith("relocatable-") and name != os.path.basename(cached):
+            with contextlib.suppress(OSError):
+                os.remove(os.path.join(cache, name))
     return cached
 
 
