@@ -84,10 +84,17 @@ namespace {
 // The stand-ins that fail on purpose are sh scripts; everything else gets the real interpreter.
 QStringList interpreterOptions(const QStringList &options)
 {
+    const QStringList script{QStringLiteral("--python"), testPython()};
     if (options.contains(QStringLiteral("--fail-bootstrap")) || options.contains(QStringLiteral("--fail-message")))
-        return {QStringLiteral("--python"), testPython()};
+        return script;
+#ifdef __linux__
     return {QStringLiteral("--relocatable"), QStringLiteral("--cache"),
             QStringLiteral(VLMR_BUILD_DIR) + QStringLiteral("/runtime-archive-cache")};
+#else
+    // A macOS framework build finds its library through the framework, not beside the executable,
+    // so a copy of it is no standalone build: there the test interpreter runs behind an sh script.
+    return script;
+#endif
 }
 
 void runPythonScript(const QString &path, const QStringList &arguments)

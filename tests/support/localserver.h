@@ -37,8 +37,9 @@ struct RuntimeArchive
     qint64 size = 0;
 };
 
-// tests/support/make_runtime_archive.py: the machine's CPython laid out as a standalone build, or,
-// with --fail-bootstrap or --fail-message, an sh script standing in for a failing interpreter.
+// tests/support/make_runtime_archive.py: the machine's CPython laid out as a standalone build (an sh
+// script running the test interpreter on macOS), or, with --fail-bootstrap or --fail-message, an sh
+// script standing in for a failing interpreter.
 RuntimeArchive makeRuntimeArchive(const QString &path, const QStringList &options = {});
 
 // Writes a manifest for `archive` served at `url` into the sandbox resources, with the digest of the
