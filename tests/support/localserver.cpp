@@ -84,7 +84,7 @@ namespace {
 // The stand-ins that fail on purpose are sh scripts; everything else gets the real interpreter.
 QStringList interpreterOptions(const QStringList &options)
 {
-    const QStringList script{QStringLiteral("--python"), testPython()};
+    QStringList script{QStringLiteral("--python"), testPython()};
     if (options.contains(QStringLiteral("--fail-bootstrap")) || options.contains(QStringLiteral("--fail-message")))
         return script;
 #ifdef __linux__
