@@ -43,6 +43,8 @@ foreach(resource IN LISTS VLMR_RESOURCE_FILES)
     install(FILES "${resource}" DESTINATION "${destination}")
   endif()
 endforeach()
+# The manifest the build generates, with the digest of what setup installs.
+install(FILES "${VLMR_BUNDLE_MANIFEST}" DESTINATION "${VLMR_INSTALL_BUNDLE}/Contents/Resources/runtime")
 
 if(APPLE)
   # After everything else is in the bundle, macdeployqt copies into it Qt's frameworks and plugins and

@@ -93,6 +93,7 @@ void AttemptTest::waitForAttemptEnd()
 
 void AttemptTest::wholeJourneyStartsTheStudio()
 {
+    addDemoEngine(sandbox->resources());
     serve();
     launcher->fullModels->click();
     QTest::mouseClick(launcher->action, Qt::LeftButton);
@@ -114,8 +115,16 @@ void AttemptTest::wholeJourneyStartsTheStudio()
     QCOMPARE(profile.value(QLatin1String("pending")), QJsonValue(true));
     QCOMPARE(progress::read(launcher->progressURL())->value(QLatin1String("state")).toString(),
              QStringLiteral("complete"));
-    QTRY_VERIFY_WITH_TIMEOUT(readFile(sandbox->runtime() + QStringLiteral("/launch.log")).contains("runtime.json"),
+    // The studio runs from the main environment that pip installed the engine into.
+    const QString mainPython = QJsonDocument::fromJson(readFile(sandbox->runtime() + QStringLiteral("/runtime.json")))
+                                   .object()
+                                   .value(QLatin1String("main_python"))
+                                   .toString();
+    QTRY_VERIFY_WITH_TIMEOUT(readFile(sandbox->runtime() + QStringLiteral("/launch.log")).contains("engine package"),
                              20000);
+    const QByteArrayList lines = readFile(sandbox->runtime() + QStringLiteral("/launch.log")).split('\n');
+    QVERIFY2(lines.contains("interpreter: " + mainPython.toUtf8()), lines.join('|').constData());
+    QVERIFY(lines.contains(QByteArray("engine package ") + demoEngine + " 1.0: " + demoEngine + ": imports"));
     QCOMPARE(launcher->setupLockDescriptor(), -1);
 }
 

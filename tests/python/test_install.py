@@ -155,10 +155,16 @@ class InstallTreeTest(unittest.TestCase):
     def test_resources_are_exactly_the_bundled_sources(self):
         installed = os.path.join(self.bundle, "Contents", "Resources")
         self.assertEqual(files_under(installed), source_resources())
-        for relative in sorted(source_resources()):
+        generated = os.path.join("runtime", "runtime-manifest.json")
+        for relative in sorted(source_resources() - {generated}):
             with self.subTest(relative):
                 self.assertEqual(sha256(os.path.join(installed, relative)),
                                  sha256(os.path.join(SOURCE, "resources", relative)))
+        # The build's manifest, with the digest of what setup installs, not the source one.
+        self.assertEqual(sha256(os.path.join(installed, generated)),
+                         sha256(os.path.join(BUNDLE, "Contents", "Resources", generated)))
+        with open(os.path.join(installed, generated), encoding="utf-8") as handle:
+            self.assertRegex(json.load(handle)["bootstrap_digest"], "^[0-9a-f]{64}$")
         self.assertTrue(os.access(os.path.join(installed, "runtime", "bootstrap.py"), os.X_OK))
         self.assertFalse(os.access(os.path.join(installed, "runtime", "runtime-manifest.json"), os.X_OK))
 

@@ -3,6 +3,7 @@
 import hashlib
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -58,6 +59,45 @@ class MakeManifest(unittest.TestCase):
         self.assertNotEqual(result.returncode, 0)
         self.assertEqual(result.stdout, "")
         self.assertIn("absent.tar.gz", result.stderr)
+
+    def bundle_manifest(self, runtime, change=None):
+        """The manifest the build writes for a copy of the packaged runtime folder, after `change`."""
+        folder = os.path.join(self.temp.name, runtime)
+        shutil.copytree(os.path.join(SOURCE, "resources", "runtime"), folder)
+        os.makedirs(os.path.join(folder, "wheels"))
+        with open(os.path.join(folder, "wheels", "engine-1.0-py3-none-any.whl"), "wb") as handle:
+            handle.write(b"wheel bytes")
+        if change:
+            change(folder)
+        output = os.path.join(self.temp.name, runtime + ".json")
+        result = self.run_tool("--bundle", os.path.join(folder, "runtime-manifest.json"), folder, output)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(output, "rb") as handle:
+            return handle.read()
+
+    def test_bundle_manifest_changes_with_whatever_setup_installs(self):
+        def append(relative, text):
+            return lambda folder: open(os.path.join(folder, relative), "a", encoding="utf-8").write(text)
+
+        def rename_wheel(folder):
+            wheels = os.path.join(folder, "wheels")
+            os.rename(os.path.join(wheels, "engine-1.0-py3-none-any.whl"),
+                      os.path.join(wheels, "engine-1.1-py3-none-any.whl"))
+
+        same = self.bundle_manifest("same")
+        self.assertEqual(self.bundle_manifest("same-again"), same)
+        manifest = json.loads(same)
+        with open(os.path.join(SOURCE, "resources", "runtime", "runtime-manifest.json"), encoding="utf-8") as handle:
+            self.assertEqual(manifest["python"], json.load(handle)["python"])
+        self.assertRegex(manifest["bootstrap_digest"], "^[0-9a-f]{64}$")
+        rows = {
+            "one more engine line": append("engines/main.txt", "vellmora_demo_engine\n"),
+            "another bootstrap": append("bootstrap.py", "\n"),
+            "a renamed wheel": rename_wheel,
+        }
+        for name, change in rows.items():
+            with self.subTest(name):
+                self.assertNotEqual(self.bundle_manifest(name.replace(" ", "-"), change), same)
 
 
 if __name__ == "__main__":

@@ -1,8 +1,10 @@
 """The stand-in studio module, run the way the launcher runs the studio."""
 
+import glob
 import os
 import subprocess
 import sys
+import tempfile
 import unittest
 
 SOURCE = os.environ.get("VLMR_SOURCE_DIR") or os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -25,6 +27,30 @@ class StandInStudioTest(unittest.TestCase):
         lines = result.stdout.splitlines()
         self.assertEqual(lines[:3], ["interpreter: " + sys.executable, "runtime receipt: /rt dir/runtime.json",
                                      "ffmpeg: /opt/ff/ffmpeg"])
+
+    def test_reports_whether_each_package_of_its_environment_imports(self):
+        with tempfile.TemporaryDirectory(prefix="vlmr-studio-env-") as temp:
+            environment = os.path.join(temp, "main env")
+            subprocess.run([sys.executable, "-m", "venv", "--without-pip", environment], check=True, timeout=60)
+            site = glob.glob(os.path.join(environment, "lib", "python3*", "site-packages"))[0]
+            packages = {"good_engine": "VALUE = 1\n", "broken_engine": "raise RuntimeError('no model')\n"}
+            for name, source in packages.items():
+                os.makedirs(os.path.join(site, name))
+                with open(os.path.join(site, name, "__init__.py"), "w", encoding="utf-8") as handle:
+                    handle.write(source)
+                info = os.path.join(site, name + "-2.0.dist-info")
+                os.makedirs(info)
+                with open(os.path.join(info, "METADATA"), "w", encoding="utf-8") as handle:
+                    handle.write("Metadata-Version: 2.1\nName: {}\nVersion: 2.0\n".format(name))
+                with open(os.path.join(info, "RECORD"), "w", encoding="utf-8") as handle:
+                    handle.write("{0}/__init__.py,,\n{0}-2.0.dist-info/METADATA,,\n".format(name))
+            python = os.path.join(environment, "bin", "python")
+            result = run_studio(python, {})
+        self.assertEqual(result.returncode, 0, result.stdout)
+        lines = result.stdout.splitlines()
+        self.assertEqual(lines[0], "interpreter: " + python)
+        self.assertIn("engine package good_engine 2.0: good_engine: imports", lines)
+        self.assertIn("engine package broken_engine 2.0: broken_engine: cannot import (RuntimeError: no model)", lines)
 
     def test_missing_values_are_named_as_such(self):
         result = run_studio(sys.executable, {}, drop=("DISPLAY", "WAYLAND_DISPLAY", "VLMR_RUNTIME_JSON",

@@ -3,15 +3,18 @@
 
     python3 journey.py --bundle build/Vellmora.app --work DIR [--interactive] [--interrupt HOW]
 
-It makes a demo runtime archive, serves it from 127.0.0.1, copies the bundle into DIR with a
-manifest that points at the server, and starts the launcher with XDG_DATA_HOME in DIR.
+It makes a real runtime archive (the machine's CPython laid out as a standalone build), serves it
+from 127.0.0.1, copies the bundle into DIR with a wheelhouse holding a stand-in engine wheel that
+the "main" engine list names and a manifest that points at the server, and starts the launcher with
+XDG_DATA_HOME in DIR/"Application Support/Välja" (a space and a non-ASCII letter, as on a Mac). The
+product's own bootstrap.py then makes real environments and pip installs the wheel.
 
 --interactive starts it on your display and waits until you close it. Otherwise it runs under
 its own Xvfb, presses "Start setup" with a real mouse click, and saves a screenshot of each stage
-(first use, downloading, installing, the stand-in studio) in DIR/screenshots. It exits 0 when the
-studio was reached. --interrupt first stops the launcher mid-download (SIGKILL, SIGTERM, SIGINT,
-SIGHUP or Ctrl+Q) and checks that no setup command outlives it, then starts it again to resume the
-partial archive. --other-starts, during the download, starts the same bundle again (it must hand
+(first use, downloading, installing the engines, the stand-in studio) in DIR/screenshots. It exits 0
+when the studio was reached from the main environment and could import the engine. --interrupt
+first stops the launcher mid-download (SIGKILL, SIGTERM, SIGINT, SIGHUP or Ctrl+Q) and checks that
+no setup command outlives it, then starts it again to resume the partial archive. --other-starts, during the download, starts the same bundle again (it must hand
 over to the running launcher and end) and then a second copy of the bundle on the same data folder
 (it opens its own window, and pressing its "Start setup" must not start a second attempt).
 """
@@ -23,14 +26,22 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import https_server  # noqa: E402
+import wheelhouse  # noqa: E402
 
 PYTHON = "/usr/bin/python3" if os.path.exists("/usr/bin/python3") else sys.executable
+MAKE_MANIFEST = os.path.join(HERE, "..", "..", "scripts", "make-manifest")
 CONTENT_HEIGHT = 720
+# As "Application Support" on a Mac: the runtime path has a space, and a letter outside ASCII here.
+DATA_FOLDER = os.path.join("Application Support", "Välja")
+INSTALLING_ENGINES = "Installing the voice engines"
+# The library part of the runtime archive takes a while to pack; it is the same for every journey.
+ARCHIVE_CACHE = os.path.join(tempfile.gettempdir(), "vlmr-runtime-archive-%d" % os.getuid())
 
 
 class JourneyError(Exception):
@@ -49,29 +60,43 @@ def wait_for(condition, seconds, what):
 
 def prepare(bundle, work, padding, slow):
     shutil.rmtree(work, ignore_errors=True)
-    for folder in ("serve", "server", "data", "home", "screenshots"):
+    for folder in ("serve", "server", DATA_FOLDER, "home", "screenshots"):
         os.makedirs(os.path.join(work, folder))
     archive_path = os.path.join(work, "serve", "runtime.tar.gz")
-    made = subprocess.run([PYTHON, os.path.join(HERE, "make_runtime_archive.py"), archive_path,
-                           "--python", PYTHON, "--size-padding", str(padding)],
+    made = subprocess.run([PYTHON, os.path.join(HERE, "make_runtime_archive.py"), archive_path, "--relocatable",
+                           "--cache", ARCHIVE_CACHE, "--size-padding", str(padding)],
                           check=True, capture_output=True, text=True)
     archive = json.loads(made.stdout)
     faults = ("--slow", str(slow)) if slow else ()
     server = https_server.ServerProcess(archive_path, os.path.join(work, "server"), *faults, timeout=60)
     demo_bundle = os.path.join(work, "Vellmora.app")
     shutil.copytree(bundle, demo_bundle, symlinks=True)
-    manifest = {"python": {"url": server.url("/runtime.tar.gz"), "sha256": archive["sha256"],
-                           "size": archive["size"]}}
-    with open(os.path.join(demo_bundle, "Contents", "Resources", "runtime", "runtime-manifest.json"),
-              "w", encoding="utf-8") as handle:
-        json.dump(manifest, handle, indent=2)
+    packaged = os.path.join(demo_bundle, "Contents", "Resources", "runtime")
+    add_demo_engine(packaged)
+    write_manifest(packaged, {"url": server.url("/runtime.tar.gz"), "sha256": archive["sha256"],
+                              "size": archive["size"]})
     return server, demo_bundle, archive
+
+
+def add_demo_engine(packaged):
+    """A wheelhouse with the stand-in engine, named by the main environment's list."""
+    wheelhouse.build_wheel(os.path.join(packaged, "wheels"))
+    with open(os.path.join(packaged, "engines", "main.txt"), "a", encoding="utf-8") as handle:
+        handle.write(wheelhouse.DEMO_ENGINE + "==" + wheelhouse.DEMO_VERSION + "\n")
+
+
+def write_manifest(packaged, python):
+    """The manifest the build would write for this copy: its digest covers the wheelhouse too."""
+    manifest = os.path.join(packaged, "runtime-manifest.json")
+    with open(manifest, "w", encoding="utf-8") as handle:
+        json.dump({"python": python}, handle, indent=2)
+    subprocess.run([PYTHON, MAKE_MANIFEST, "--bundle", manifest, packaged, manifest], check=True)
 
 
 def launcher_environment(work, server, display=None):
     environment = dict(os.environ)
     environment.update({
-        "XDG_DATA_HOME": os.path.join(work, "data"),
+        "XDG_DATA_HOME": os.path.join(work, DATA_FOLDER),
         "CURL_CA_BUNDLE": server.cert,
     })
     environment.pop("QT_QPA_PLATFORM", None)
@@ -81,7 +106,7 @@ def launcher_environment(work, server, display=None):
 
 
 def runtime_dir(work):
-    return os.path.join(work, "data", "Vellmora", "runtime")
+    return os.path.join(work, DATA_FOLDER, "Vellmora", "runtime")
 
 
 def record(work):
@@ -236,6 +261,36 @@ def other_starts_during_download(xvfb, bundle, environment, work, first, first_w
     print("a second start handed over; another copy was refused a second attempt")
 
 
+def installing_engines(work):
+    # The launcher names this stage before the bootstrap starts (step 2); pip runs in step 3.
+    current = record(work)
+    return current.get("label", "").startswith(INSTALLING_ENGINES) and current.get("step", 0) >= 3
+
+
+def screenshot_engine_installation(xvfb, work, path):
+    """Taken while pip installs: the window's timer needs a moment to show the new label, and the
+    picture only counts if the record still says so once it is taken."""
+    wait_for(lambda: installing_engines(work), 180, "the engine installation")
+    time.sleep(0.5)
+    print(xvfb.screenshot(path))
+    if not installing_engines(work):
+        raise JourneyError("the engine installation ended before its screenshot was taken: %r" % record(work))
+
+
+def check_studio_environment(work):
+    """The studio ran from the main environment that the receipt names, and imported the engine."""
+    with open(os.path.join(runtime_dir(work), "runtime.json"), encoding="utf-8") as handle:
+        main_python = json.load(handle)["main_python"]
+    with open(os.path.join(runtime_dir(work), "launch.log"), encoding="utf-8") as handle:
+        lines = handle.read().splitlines()
+    expected = ["interpreter: " + main_python,
+                "engine package {0} {1}: {0}: imports".format(wheelhouse.DEMO_ENGINE, wheelhouse.DEMO_VERSION)]
+    missing = [line for line in expected if line not in lines]
+    if missing:
+        raise JourneyError("launch.log lacks %r; it reads %r" % (missing, lines))
+    print("the studio ran from", main_python, "and imported", wheelhouse.DEMO_ENGINE)
+
+
 def headless(bundle, work, server, interrupt, other_starts=False):
     xvfb = Xvfb()
     shots = os.path.join(work, "screenshots")
@@ -251,20 +306,21 @@ def headless(bundle, work, server, interrupt, other_starts=False):
         time.sleep(1.0)
         print(xvfb.screenshot(os.path.join(shots, "1-first-use.png")))
         xvfb.click_start_setup(window)
+        pressed = time.monotonic()
         wait_for(lambda: record(work).get("label") == "Downloading the studio runtime…", 30, "the download")
         time.sleep(1.2)
         print(xvfb.screenshot(os.path.join(shots, "2-downloading.png")))
         if other_starts:
             other_starts_during_download(xvfb, bundle, environment, work, launcher, window)
-        # Empty engine lists make this stage short: take the picture as soon as it begins.
-        wait_for(lambda: record(work).get("step", 1) >= 2, 120, "the engine installation")
-        print(xvfb.screenshot(os.path.join(shots, "3-installing.png")))
-        wait_for(lambda: xvfb.window("Vellmora studio"), 120, "the stand-in studio")
+        screenshot_engine_installation(xvfb, work, os.path.join(shots, "3-installing.png"))
+        wait_for(lambda: xvfb.window("Vellmora studio"), 180, "the stand-in studio")
+        print("from the press to the studio: %.1f s" % (time.monotonic() - pressed))
         time.sleep(0.5)
         print(xvfb.screenshot(os.path.join(shots, "4-studio.png")))
         status = launcher.wait(60)
         if status != 0:
             raise JourneyError("the launcher ended with status %d" % status)
+        check_studio_environment(work)
         if interrupt:
             ranges = [entry.get("range") for entry in server.requests()]
             if not any(ranges[1:]):
@@ -295,7 +351,7 @@ def main(argv=None):
     try:
         if arguments.interactive:
             environment = launcher_environment(work, server)
-            print("Vellmora's data folder for this demo:", os.path.join(work, "data"))
+            print("Vellmora's data folder for this demo:", os.path.join(work, DATA_FOLDER))
             return subprocess.run([os.path.join(bundle, "Contents", "MacOS", "Vellmora")], env=environment).returncode
         headless(bundle, work, server, arguments.interrupt, arguments.other_starts)
         print("The stand-in studio was reached. Screenshots are in", os.path.join(work, "screenshots"))

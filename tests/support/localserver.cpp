@@ -80,12 +80,37 @@ void LocalHttpsServer::stop()
     }
 }
 
+namespace {
+// The stand-ins that fail on purpose are sh scripts; everything else gets the real interpreter.
+QStringList interpreterOptions(const QStringList &options)
+{
+    QStringList script{QStringLiteral("--python"), testPython()};
+    if (options.contains(QStringLiteral("--fail-bootstrap")) || options.contains(QStringLiteral("--fail-message")))
+        return script;
+#ifdef __linux__
+    return {QStringLiteral("--relocatable"), QStringLiteral("--cache"),
+            QStringLiteral(VLMR_BUILD_DIR) + QStringLiteral("/runtime-archive-cache")};
+#else
+    // A macOS framework build finds its library through the framework, not beside the executable,
+    // so a copy of it is no standalone build: there the test interpreter runs behind an sh script.
+    return script;
+#endif
+}
+
+void runPythonScript(const QString &path, const QStringList &arguments)
+{
+    QProcess script;
+    script.start(testPython(), QStringList{path} + arguments);
+    if (!script.waitForFinished(60000) || script.exitStatus() != QProcess::NormalExit || script.exitCode() != 0)
+        throw std::runtime_error(path.toStdString() + " failed: " + script.readAllStandardError().toStdString());
+}
+} // namespace
+
 RuntimeArchive makeRuntimeArchive(const QString &path, const QStringList &options)
 {
     QProcess maker;
     maker.start(testPython(),
-                QStringList{supportScript("make_runtime_archive.py"), path, QStringLiteral("--python"), testPython()}
-                    + options);
+                QStringList{supportScript("make_runtime_archive.py"), path} + interpreterOptions(options) + options);
     if (!maker.waitForFinished(60000) || maker.exitCode() != 0)
         throw std::runtime_error("make_runtime_archive.py failed: " + maker.readAllStandardError().toStdString());
     const QJsonObject result = QJsonDocument::fromJson(maker.readAllStandardOutput()).object();
@@ -98,8 +123,19 @@ void writeManifest(const QString &resources, const QString &url, const QString &
     const QJsonObject python{{QStringLiteral("url"), url},
                              {QStringLiteral("sha256"), sha256},
                              {QStringLiteral("size"), static_cast<double>(size)}};
-    writeFile(resources + QStringLiteral("/runtime/runtime-manifest.json"),
-              QJsonDocument(QJsonObject{{QStringLiteral("python"), python}}).toJson());
+    const QString manifest = resources + QStringLiteral("/runtime/runtime-manifest.json");
+    writeFile(manifest, QJsonDocument(QJsonObject{{QStringLiteral("python"), python}}).toJson());
+    // As the build writes it: with the digest of what setup installs from this copy.
+    runPythonScript(sourceDir() + QStringLiteral("/scripts/make-manifest"),
+                    {QStringLiteral("--bundle"), manifest, resources + QStringLiteral("/runtime"), manifest});
+}
+
+void addDemoEngine(const QString &resources)
+{
+    runPythonScript(supportScript("wheelhouse.py"), {resources + QStringLiteral("/runtime/wheels")});
+    QFile list(resources + QStringLiteral("/runtime/engines/main.txt"));
+    if (!list.open(QIODevice::Append) || list.write(QByteArray(demoEngine) + "==1.0\n") < 0)
+        throw std::runtime_error("cannot name the demo engine in main.txt");
 }
 
 } // namespace testsupport

@@ -37,10 +37,17 @@ struct RuntimeArchive
     qint64 size = 0;
 };
 
-// tests/support/make_runtime_archive.py: python/bin/python3 running the test interpreter.
+// tests/support/make_runtime_archive.py: the machine's CPython laid out as a standalone build (an sh
+// script running the test interpreter on macOS), or, with --fail-bootstrap or --fail-message, an sh
+// script standing in for a failing interpreter.
 RuntimeArchive makeRuntimeArchive(const QString &path, const QStringList &options = {});
 
-// Writes a manifest for `archive` served at `url` into the sandbox resources.
+// Writes a manifest for `archive` served at `url` into the sandbox resources, with the digest of the
+// runtime folder there (call it after changing that folder).
 void writeManifest(const QString &resources, const QString &url, const QString &sha256, qint64 size);
+
+// tests/support/wheelhouse.py's stand-in engine in resources/runtime/wheels, named by engines/main.txt.
+inline constexpr char demoEngine[] = "vellmora_demo_engine";
+void addDemoEngine(const QString &resources);
 
 } // namespace testsupport

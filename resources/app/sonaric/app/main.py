@@ -3,10 +3,14 @@
 The product's own studio sources replace this package when it is packaged.
 """
 
+import importlib
+import importlib.metadata
 import os
 import sys
 
 AUTOQUIT_VARIABLE = "VLMR_STUDIO_AUTOQUIT_SECONDS"
+# What every environment carries for installing; not an engine.
+PACKAGING_TOOLS = {"pip", "setuptools", "wheel"}
 
 
 def report():
@@ -14,6 +18,51 @@ def report():
     print("interpreter:", sys.executable, flush=True)
     print("runtime receipt:", os.environ.get("VLMR_RUNTIME_JSON", "(not set)"), flush=True)
     print("ffmpeg:", os.environ.get("VLMR_FFMPEG_PATH", "(not set)"), flush=True)
+    for line in engine_package_lines():
+        print(line, flush=True)
+
+
+def top_level_modules(distribution):
+    """The importable names a distribution installs, from top_level.txt or else its file list."""
+    listed = distribution.read_text("top_level.txt")
+    if listed:
+        return sorted({name.strip() for name in listed.splitlines() if name.strip()})
+    names = set()
+    for path in distribution.files or ():
+        first = path.parts[0] if path.parts else ""
+        if first and first != ".." and not first.endswith((".dist-info", ".data")) and first != "__pycache__":
+            names.add(first[:-3] if first.endswith(".py") else first)
+    return sorted(names)
+
+
+def import_outcome(module):
+    try:
+        importlib.import_module(module)
+    except Exception as error:  # any failure to import is what this line is for
+        return "{}: cannot import ({}: {})".format(module, type(error).__name__, error)
+    return module + ": imports"
+
+
+def engine_package_lines():
+    """One line per package installed in the studio's environment, saying whether it imports, so a
+    broken engine install shows in launch.log before anything uses it."""
+    if sys.prefix == sys.base_prefix:
+        return ["engine packages: (not running in an engine environment)"]
+    own = [entry for entry in sys.path if entry.startswith(sys.prefix + os.sep)]
+    distributions = {}
+    for distribution in importlib.metadata.distributions(path=own):
+        name = distribution.metadata["Name"] or ""
+        if name and name.lower() not in PACKAGING_TOOLS:
+            distributions.setdefault(name.lower(), distribution)
+    if not distributions:
+        return ["engine packages: none"]
+    lines = []
+    for key in sorted(distributions):
+        distribution = distributions[key]
+        outcomes = [import_outcome(module) for module in top_level_modules(distribution)]
+        lines.append("engine package {} {}: {}".format(distribution.metadata["Name"], distribution.version,
+                                                       "; ".join(outcomes) or "nothing to import"))
+    return lines
 
 
 def autoquit_milliseconds():
