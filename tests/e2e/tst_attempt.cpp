@@ -21,6 +21,31 @@ QStringList attemptLogs(const QString &runtime)
     return QDir(runtime).entryList({QStringLiteral("setup-*.log")}, QDir::Files);
 }
 
+QStringList generations(const QString &runtime)
+{
+    return QDir(runtime).entryList({QStringLiteral("python-*")}, QDir::Dirs);
+}
+
+// A studio that records its interpreter, runs until the test releases it, and only then imports
+// its engine: from the files it started with, whatever a repair did meanwhile.
+const QByteArray studioUntilReleased = R"(import os, sys, time
+folder = os.environ["VLMR_TEST_STUDIOS"]
+mine = os.path.join(folder, str(os.getpid()))
+with open(mine + ".started", "w") as out:
+    out.write(sys.executable)
+while not os.path.exists(os.path.join(folder, "release")):
+    time.sleep(0.05)
+import vellmora_demo_engine
+intact = os.access(sys.executable, os.X_OK) and vellmora_demo_engine.__file__.startswith(sys.prefix + os.sep)
+with open(mine + ".ended", "w") as out:
+    out.write("intact" if intact else "broken")
+)";
+
+QStringList studioFiles(const QString &folder, const QString &suffix)
+{
+    return QDir(folder).entryList({QStringLiteral("*.") + suffix}, QDir::Files);
+}
+
 } // namespace
 
 // Whole setup attempts in the window (offscreen), with the real worker, curl and tar.
@@ -40,6 +65,7 @@ private slots:
     void bootstrapFailureTextWins();
     void exitZeroWithoutReceiptIsNotSuccess();
     void everyAttemptKeepsItsOwnLog();
+    void repairKeepsTheRunningStudiosGeneration();
 
 private:
     std::unique_ptr<Sandbox> sandbox;
@@ -281,6 +307,51 @@ void AttemptTest::everyAttemptKeepsItsOwnLog()
     waitForAttemptEnd();
     QCOMPARE(attemptLogs(sandbox->runtime()).size(), 2);
     QVERIFY(readFile(first).contains("Setup failed: "));
+}
+
+void AttemptTest::repairKeepsTheRunningStudiosGeneration()
+{
+    addDemoEngine(sandbox->resources());
+    serve();
+    const QString studios = sandbox->path(QStringLiteral("studios"));
+    QDir().mkpath(studios);
+    qputenv("VLMR_TEST_STUDIOS", QFile::encodeName(studios));
+    const auto unset = qScopeGuard([] { qunsetenv("VLMR_TEST_STUDIOS"); });
+    writeFile(sandbox->resources() + QStringLiteral("/app/sonaric/app/main.py"), studioUntilReleased);
+    const QString runtime = sandbox->runtime();
+
+    QTest::mouseClick(launcher->action, Qt::LeftButton);
+    waitForAttemptEnd();
+    QTRY_COMPARE_WITH_TIMEOUT(studioFiles(studios, QStringLiteral("started")).size(), 1, 20000);
+    const QStringList first = generations(runtime);
+    QCOMPARE(first.size(), 1);
+
+    // Another copy repairs the shared runtime to the end while the first studio runs.
+    const auto repairing = sandbox->launcher({QStringLiteral("--repair")});
+    repairing->applicationDidFinishLaunching();
+    QTest::mouseClick(repairing->action, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!repairing->isWorking(), 120000);
+    QTRY_COMPARE_WITH_TIMEOUT(studioFiles(studios, QStringLiteral("started")).size(), 2, 20000);
+    const QStringList both = generations(runtime);
+    QCOMPARE(both.size(), 2);
+    QVERIFY2(both.contains(first.first()), "the running studio's generation was retired");
+
+    writeFile(studios + QStringLiteral("/release"), {});
+    QTRY_COMPARE_WITH_TIMEOUT(studioFiles(studios, QStringLiteral("ended")).size(), 2, 20000);
+    for (const QString &ended : studioFiles(studios, QStringLiteral("ended")))
+        QCOMPARE(readFile(studios + QLatin1Char('/') + ended), QByteArray("intact"));
+    QTRY_VERIFY_WITH_TIMEOUT(!launcher->hasChild() && !repairing->hasChild(), 20000);
+
+    // With no studio left, the next setup leaves one generation and one archive.
+    const auto next = sandbox->launcher({QStringLiteral("--repair")});
+    next->applicationDidFinishLaunching();
+    QTest::mouseClick(next->action, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!next->isWorking(), 120000);
+    QVERIFY(next->validReceipt());
+    QCOMPARE(generations(runtime).size(), 1);
+    QVERIFY(!both.contains(generations(runtime).first()));
+    QCOMPARE(QDir(runtime + QStringLiteral("/downloads")).entryList(QDir::Files).size(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!next->hasChild(), 20000);
 }
 
 QTEST_MAIN(AttemptTest)
