@@ -47,8 +47,8 @@ public:
     Process &operator=(const Process &) = delete;
 
     pid_t pid() const { return pid_; }
-    // Blocks until the child has exited, then ends what is left of its group and its lifeline. The child stays a zombie until
-    // reap(), so its pid cannot be reused while someone may still signal it.
+    // Blocks until the child has exited, then ends what is left of its group and its lifeline. The
+    // child stays a zombie until reap(), so its pid cannot be reused while someone may still signal it.
     ExitStatus waitForExit();
     void reap();
     bool hasExited() const;
