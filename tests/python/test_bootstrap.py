@@ -109,7 +109,7 @@ class BootstrapCase(unittest.TestCase):
         self.temp = tempfile.TemporaryDirectory(prefix="vlmr-bootstrap-")
         self.addCleanup(self.temp.cleanup)
         self.fresh_start()
-        self.runtime_id = sha256_file(os.path.join(PACKAGED, "runtime-manifest.json"))
+        self.runtime_id = sha256_file(os.path.join(PACKAGED, "..", "runtime-manifests", "aarch64-apple-darwin.json"))
 
     def fresh_start(self):
         self.base = tempfile.mkdtemp(dir=self.temp.name)

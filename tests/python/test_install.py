@@ -37,8 +37,8 @@ def linux_only(what):
 
 
 def source_resources():
-    """Relative paths of what the bundle carries, as the build collects them."""
-    found = {"Tarnwick.icns"}
+    """Relative paths of what the bundle carries, as the build collects them, and the manifest it writes."""
+    found = {"Tarnwick.icns", os.path.join("runtime", "runtime-manifest.json")}
     for top in ("runtime", "app"):
         for folder, folders, files in os.walk(os.path.join(SOURCE, "resources", top)):
             folders[:] = [name for name in folders if name != "__pycache__"]
