@@ -62,6 +62,25 @@ class MakeManifest(unittest.TestCase):
         self.assertEqual(result.stdout, "")
         self.assertIn("absent.tar.gz", result.stderr)
 
+    def test_check_passes_the_pinned_manifests_and_nothing_no_user_could_download(self):
+        self.assertEqual(self.run_tool("--check", *PINNED).returncode, 0)
+        path = os.path.join(self.temp.name, "check.json")
+        rows = {
+            "a name under .test": ("https://cdn.a.test/r.tar.gz", "reserved domain .test"),
+            "localhost, capitals and dot": ("https://LocalHost./r.tar.gz", "reserved domain .localhost"),
+            "short loopback": ("https://127.1/r.tar.gz", "loopback"),
+            "IPv6 loopback with a port": ("https://[::1]:8443/r.tar.gz", "loopback"),
+            "plain http": ("http://github.com/r.tar.gz", "not an https:// URL"),
+        }
+        for name, (url, problem) in rows.items():
+            with self.subTest(name):
+                with open(path, "w", encoding="utf-8") as handle:
+                    json.dump({"python": {"url": url, "sha256": "ab" * 32, "size": 5}}, handle)
+                result = self.run_tool("--check", path)
+                self.assertEqual(result.returncode, 1)
+                self.assertIn("{}: no user could download this runtime: ".format(path), result.stderr)
+                self.assertIn(problem, result.stderr)
+
     def bundle_manifest(self, runtime, change=None):
         """The manifest the build writes for a copy of the packaged runtime folder, after `change`."""
         folder = os.path.join(self.temp.name, runtime)
