@@ -104,7 +104,7 @@ class BootstrapCase(unittest.TestCase):
         self.addCleanup(self.temp.cleanup)
         self.fresh_start()
         self.extra_environment = {}
-        self.runtime_id = sha256_file(os.path.join(PACKAGED, "runtime-manifest.json"))
+        self.runtime_id = sha256_file(os.path.join(SOURCE, "resources", "runtime-manifests", "aarch64-apple-darwin.json"))
 
     def fresh_start(self):
         self.base = tempfile.mkdtemp(dir=self.temp.name)

@@ -11,6 +11,8 @@ import unittest
 
 SOURCE = os.environ.get("VLMR_SOURCE_DIR") or os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 TOOL = os.path.join(SOURCE, "scripts", "make-manifest")
+PINNED = [os.path.join(SOURCE, "resources", "runtime-manifests", name)
+          for name in ("aarch64-apple-darwin.json", "x86_64-unknown-linux-gnu.json")]
 sys.path.insert(0, os.path.join(SOURCE, "tests", "support"))
 
 import make_runtime_archive  # noqa: E402
@@ -60,6 +62,25 @@ class MakeManifest(unittest.TestCase):
         self.assertEqual(result.stdout, "")
         self.assertIn("absent.tar.gz", result.stderr)
 
+    def test_check_passes_the_pinned_manifests_and_nothing_no_user_could_download(self):
+        self.assertEqual(self.run_tool("--check", *PINNED).returncode, 0)
+        path = os.path.join(self.temp.name, "check.json")
+        rows = {
+            "a name under .test": ("https://cdn.a.test/r.tar.gz", "reserved domain .test"),
+            "localhost, capitals and dot": ("https://LocalHost./r.tar.gz", "reserved domain .localhost"),
+            "short loopback": ("https://127.1/r.tar.gz", "loopback"),
+            "IPv6 loopback with a port": ("https://[::1]:8443/r.tar.gz", "loopback"),
+            "plain http": ("http://github.com/r.tar.gz", "not an https:// URL"),
+        }
+        for name, (url, problem) in rows.items():
+            with self.subTest(name):
+                with open(path, "w", encoding="utf-8") as handle:
+                    json.dump({"python": {"url": url, "sha256": "ab" * 32, "size": 5}}, handle)
+                result = self.run_tool("--check", path)
+                self.assertEqual(result.returncode, 1)
+                self.assertIn("{}: no user could download this runtime: ".format(path), result.stderr)
+                self.assertIn(problem, result.stderr)
+
     def bundle_manifest(self, runtime, change=None):
         """The manifest the build writes for a copy of the packaged runtime folder, after `change`."""
         result, output = self.bundle(runtime, change)
@@ -76,7 +97,7 @@ class MakeManifest(unittest.TestCase):
         if change:
             change(folder)
         output = os.path.join(self.temp.name, runtime + ".json")
-        return self.run_tool("--bundle", os.path.join(folder, "runtime-manifest.json"), folder, output), output
+        return self.run_tool("--bundle", PINNED[0], folder, output), output
 
     def test_bundle_manifest_changes_with_whatever_setup_installs(self):
         def append(relative, text):
@@ -90,7 +111,7 @@ class MakeManifest(unittest.TestCase):
         same = self.bundle_manifest("same")
         self.assertEqual(self.bundle_manifest("same-again"), same)
         manifest = json.loads(same)
-        with open(os.path.join(SOURCE, "resources", "runtime", "runtime-manifest.json"), encoding="utf-8") as handle:
+        with open(PINNED[0], encoding="utf-8") as handle:
             self.assertEqual(manifest["python"], json.load(handle)["python"])
         self.assertRegex(manifest["bootstrap_digest"], "^[0-9a-f]{64}$")
         rows = {
