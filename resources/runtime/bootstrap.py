@@ -8,7 +8,8 @@ Run by the runtime's own interpreter once per setup attempt:
 An attempt goes through these stages, in this order:
 
 1. create: the engine environments "main", "seedvc" and "mlx" in this attempt's own generation
-   (generations.py); when any lock names a package, pip goes into "main" and installs them all;
+   (generations.py); the runtime's own pip installs into all of them (a runtime without pip gets
+   it into "main" first);
 2. fetch: the wheel of every package the locks (engines/pylock.<environment>.toml, enginelocks.py)
    name for this interpreter, from the engine cache, from the bundle's wheels folder or over HTTPS,
    one after another with byte progress, each checked for size and SHA-256 (enginecache.py);
@@ -83,13 +84,13 @@ def install(arguments, progress):
         generation = generations.choose_generation(root, read_json_object(receipt_path))
         generations.hold_generation(generation)  # released when we end, however that happens
         temporary = keep_temporary_files_in(generation)
-        create_environments(generation, wanted, progress)
+        pip = create_environments(generation, wanted, progress)
 
     with stage(INSTALL_FAILED, 3):
-        chosen = choose_wheels(generation, locks, wanted, temporary)
+        chosen = choose_wheels(pip, locks, wanted, temporary)
     files = fetch_wheels(root, resources, chosen, progress)
     with stage(INSTALL_FAILED, 3):
-        install_wheels(generation, files, progress)
+        install_wheels(pip, generation, files, progress)
         shutil.rmtree(temporary)
 
     with stage(FINISH_FAILED, 4):
@@ -159,24 +160,35 @@ def keep_temporary_files_in(generation):
 
 
 def create_environments(generation, wanted, progress):
+    """Returns the interpreter whose pip installs the engines, or None when no lock names any."""
     for index, name in enumerate(ENVIRONMENTS):
         progress.write(CREATING, 5 + 5 * index, step=2)
         children.run([sys.executable, "-I", "-m", "venv", "--clear", "--without-pip", env_folder(generation, name)])
         if not os.access(env_python(generation, name), os.X_OK):
             raise children.CommandFailed("no executable interpreter in the {} environment".format(name))
-    if any(wanted.values()):
-        # The main environment's pip installs every environment. Run here rather than by venv, which
-        # keeps ensurepip's output, and so the reason it failed, out of the log.
-        children.run([env_python(generation, "main"), "-I", "-m", "ensurepip", "--default-pip"])
+    if not any(wanted.values()):
+        return None
+    if has_pip(sys.executable):
+        return sys.executable
+    # Run here rather than by venv, which keeps ensurepip's output, and so its reason, out of the log.
+    children.run([env_python(generation, "main"), "-I", "-m", "ensurepip", "--default-pip"])
+    return env_python(generation, "main")
 
 
-def choose_wheels(generation, locks, wanted, temporary):
+def has_pip(python):
+    try:
+        children.run([python, "-I", "-c", "import importlib.util, sys; sys.exit(not importlib.util.find_spec('pip'))"])
+    except children.CommandFailed:
+        return False
+    return True
+
+
+def choose_wheels(pip, locks, wanted, temporary):
     """Each environment's wheels, chosen with the marker and tag code of the pip that installs them."""
     chosen = {name: [] for name in ENVIRONMENTS}
     for name in (name for name in ENVIRONMENTS if wanted[name]):
         output = os.path.join(temporary, "wheels-{}.json".format(name))
-        children.run([env_python(generation, "main"), "-I", "-B", os.path.join(HERE, "enginelocks.py"), locks[name],
-                      output])
+        children.run([pip, "-I", "-B", os.path.join(HERE, "enginelocks.py"), locks[name], output])
         with open(output, encoding="utf-8") as handle:
             chosen[name] = [enginelocks.Wheel(**entry) for entry in json.load(handle)]
     return chosen
@@ -215,18 +227,17 @@ def shortened(name):
     return name if len(name) <= LONGEST_NAME else name[:LONGEST_NAME - 1] + "…"
 
 
-def install_wheels(generation, files, progress):
+def install_wheels(pip, generation, files, progress):
     for index, name in enumerate(ENVIRONMENTS):
         label = INSTALLING.format(name=name, place=index + 1, count=len(ENVIRONMENTS))
         progress.write(label, 60 + 30 * index // len(ENVIRONMENTS), step=3)
         if files[name]:
-            children.run(pip_arguments(generation, name, files[name]))
+            children.run(pip_arguments(pip, env_python(generation, name), files[name]))
 
 
-def pip_arguments(generation, name, files):
+def pip_arguments(pip, target, files):
     """Exactly these files: pip asks no index, resolves nothing and hears none of the caller's settings."""
-    target = [] if name == "main" else ["--python", env_python(generation, name)]
-    return [env_python(generation, "main"), "-I", "-m", "pip", *target, "install", "--isolated", "--no-input",
+    return [pip, "-I", "-m", "pip", "--python", target, "install", "--isolated", "--no-input",
             "--disable-pip-version-check", "--no-index", "--no-deps", "--no-cache-dir", *files]
 
 
