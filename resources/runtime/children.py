@@ -24,7 +24,9 @@ class Cancelled(BaseException):
 
 
 class CommandFailed(Exception):
-    pass
+    def __init__(self, message, status=None):
+        super().__init__(message)
+        self.status = status
 
 
 # Children that have not been reaped: only these may be signalled, as a reaped pid can be reused.
@@ -100,7 +102,7 @@ def run(arguments):
     if status < 0 and -status in CANCEL_SIGNALS:
         raise Cancelled()  # the launcher signalled our group and the child went first
     if status != 0:
-        raise CommandFailed("{} ended with status {}".format(arguments[0], status))
+        raise CommandFailed("{} ended with status {}".format(arguments[0], status), status)
 
 
 def stop_children():

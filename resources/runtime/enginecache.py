@@ -7,6 +7,7 @@ Every file is checked again before it is used. A wheel that the bundle carries w
 digest is used where it is, without a download, so an offline bundle needs no network."""
 
 import contextlib
+import errno
 import hashlib
 import os
 import shutil
@@ -18,6 +19,8 @@ from records import is_real_directory, is_regular_file
 CURL = "/usr/bin/curl"
 # Each try resumes what the one before it fetched; curl's own retry would throw that away.
 RETRY_PAUSES = (1, 2, 4)
+CURL_WRITE_ERROR = 23
+NEARLY_FULL = 1 << 20
 
 
 class DownloadFailed(Exception):
@@ -98,9 +101,17 @@ def fetch(wheel, partial):
             return
         except children.CommandFailed as error:
             print(error, flush=True)
+            if error.status == CURL_WRITE_ERROR and volume_full(partial):
+                # curl does not say why it could not write; the volume, at that very moment, does.
+                raise OSError(errno.ENOSPC, os.strerror(errno.ENOSPC), partial) from None
         if pause is not None:
             time.sleep(pause)
     raise DownloadFailed(wheel.package)
+
+
+def volume_full(path):
+    status = os.statvfs(os.path.dirname(path))
+    return status.f_bavail * status.f_frsize < NEARLY_FULL
 
 
 def prune(cache, keep):

@@ -64,6 +64,7 @@ class Progress:
     def __init__(self, path):
         self.path = path
         self.record_log = os.environ.get(RECORD_LOG_VARIABLE)
+        self.launcher = os.getppid()
 
     def write(self, label, percent, state="running", message="", step=2, download_path="", download_total=0):
         record = {
@@ -77,6 +78,8 @@ class Progress:
             "download_total": int(download_total),
         }
         data = json.dumps(record, ensure_ascii=False, separators=(",", ":")).encode("utf-8")
+        if os.getppid() != self.launcher:
+            return  # orphaned after the switch: the record may belong to a new attempt by now
         # A lost progress update must never end the installation.
         with contextlib.suppress(OSError):
             replace_file(self.path, data)
