@@ -5,25 +5,17 @@ Run by the runtime's own interpreter once per setup attempt:
 
     python -u bootstrap.py --runtime-root DIR --resources DIR --progress FILE --runtime-id HEX
 
-An attempt goes through these stages, in this order:
-
-1. create: the engine environments "main", "seedvc" and "mlx" in this attempt's own generation
-   (generations.py); the runtime's own pip installs into all of them (a runtime without pip gets
-   it into "main" first);
-2. fetch: the wheel of every package the locks (engines/pylock.<environment>.toml, enginelocks.py)
-   name for this interpreter, from the engine cache, from the bundle's wheels folder or over HTTPS,
-   one after another with byte progress, each checked for size and SHA-256 (enginecache.py);
-3. install: pip installs each environment from those files alone: no index, no resolution, none of
-   the user's or the machine's pip settings, its temporary files inside the generation;
-4. switch: DIR/runtime.json is replaced atomically; from then on the attempt has succeeded and
-   cancel signals are ignored (children.py);
-5. clean up: other generations that no studio holds, and the archives and engine files that the
-   packaged manifest and locks no longer name. A clean-up that fails costs space, not the setup.
+The stages, in order: create the engine environments in this attempt's own generation
+(generations.py); fetch the wheel of every package the locks name for this interpreter
+(enginelocks.py) from the engine cache, the bundle or over HTTPS, each checked before use
+(enginecache.py); install them with the runtime's own pip from those files alone; switch
+DIR/runtime.json to the new generation, the one step that makes the attempt count (from then on
+cancel signals are ignored, children.py); clean up what no receipt, studio or lock needs any more.
 
 Until the switch nothing the current receipt names is changed, so a failed, cancelled or killed
-attempt leaves the working runtime as it was. Progress goes to the record file as whole JSON
-objects; exit status 0 means the runtime is installed, and any failure leaves a "failed" record
-with a sentence for the user.
+attempt leaves the working runtime as it was; a failed or cancelled one removes its own generation.
+Progress goes to the record file as whole JSON objects; exit status 0 means the runtime is
+installed, and any failure leaves a "failed" record with a sentence for the user.
 
 Standard library only: this runs before anything else is installed.
 """
@@ -44,7 +36,7 @@ import enginecache
 import enginelocks
 import generations
 from generations import ENVIRONMENTS, env_folder, env_python
-from records import Progress, read_json_object, replace_file
+from records import Progress, read_json_object
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -72,7 +64,7 @@ class StageFailed(Exception):
         self.step = step
 
 
-def install(arguments, progress):
+def install(arguments, progress, built):
     root = os.path.abspath(arguments.runtime_root)
     resources = os.path.abspath(arguments.resources)
     receipt_path = os.path.join(root, "runtime.json")
@@ -81,9 +73,15 @@ def install(arguments, progress):
     with stage(INSTALL_FAILED, 2):
         wanted = {name: bool(enginelocks.read_lock(path)["packages"]) for name, path in locks.items()}
     with stage(CREATE_FAILED, 2):
-        generation = generations.choose_generation(root, read_json_object(receipt_path))
+        current = read_json_object(receipt_path)
+        generation = generations.choose_generation(root, current)
         generations.hold_generation(generation)  # released when we end, however that happens
-        temporary = keep_temporary_files_in(generation)
+        built.append(generation)
+        progress.write(CREATING, 5, step=2)
+        # What killed attempts and failed extractions left, before this one needs the space.
+        quietly(lambda: generations.remove_retired_leftovers(root),
+                lambda: generations.retire_generations(root, generation, [current] if current else []))
+        temporary = generations.keep_temporary_files_in(generation)
         pip = create_environments(generation, wanted, progress)
 
     with stage(INSTALL_FAILED, 3):
@@ -96,33 +94,36 @@ def install(arguments, progress):
     with stage(FINISH_FAILED, 4):
         progress.write(FINISHING, 95, step=4)
         receipt = generations.build_receipt(generation, arguments.runtime_id)
-        switch_receipt(receipt_path, receipt)
+        generations.switch_receipt(receipt_path, receipt)
 
-    clean_up(root, resources, generation, receipt, locks.values())
+    clean_up(root, resources, generation, generations.kept_receipts(receipt, current), locks.values())
     progress.write(READY, 100, state="complete", step=4)
 
 
 def main(argv=None):
     arguments = parse_arguments(argv)
     progress = Progress(os.path.abspath(arguments.progress))
+    built = []  # this attempt's generation, once it has one
     children.raise_on_cancel()
     try:
         try:
-            install(arguments, progress)
+            install(arguments, progress, built)
+            return 0
         except StageFailed as failure:
-            print(failure.sentence, file=sys.stderr, flush=True)
-            progress.write(failure.sentence, 0, state="failed", message=failure.sentence, step=failure.step)
-            return 1
+            sentence, step = failure.sentence, failure.step
         except Exception:
             traceback.print_exc()
-            progress.write(UNEXPECTED, 0, state="failed", message=UNEXPECTED, step=2)
-            return 1
+            sentence, step = UNEXPECTED, 2
+        give_back(arguments.runtime_root, built)  # first: on a full disk, the record needs the space
+        print(sentence, file=sys.stderr, flush=True)
+        progress.write(sentence, 0, state="failed", message=sentence, step=step)
+        return 1
     except children.Cancelled:
         # No failed record: the launcher shows its own cancellation text.
         children.stop_children()
+        give_back(arguments.runtime_root, built)
         print("Setup was cancelled.", file=sys.stderr)
         children.end_by_signal()
-    return 0
 
 
 def parse_arguments(argv):
@@ -150,14 +151,6 @@ def stage(sentence, step):
 
 
 # --- the stages ----------------------------------------------------------------------------------
-
-def keep_temporary_files_in(generation):
-    """venv, ensurepip and pip write their temporary files on the runtime's disk, not the system's."""
-    folder = os.path.join(generation, "tmp")
-    os.makedirs(folder, exist_ok=True)
-    os.environ["TMPDIR"] = folder
-    return folder
-
 
 def create_environments(generation, wanted, progress):
     """Returns the interpreter whose pip installs the engines, or None when no lock names any."""
@@ -241,21 +234,23 @@ def pip_arguments(pip, target, files):
             "--disable-pip-version-check", "--no-index", "--no-deps", "--no-cache-dir", *files]
 
 
-def switch_receipt(path, receipt):
-    """The attempt's last step: from this replace on it has succeeded, so a cancel no longer counts."""
-    data = (json.dumps(receipt, indent=2, ensure_ascii=False) + "\n").encode("utf-8")
-    with children.cancels_deferred():
-        replace_file(path, data)
-        children.ignore_cancels()  # also drops a cancel that arrived while deferred
-
-
-def clean_up(root, resources, generation, receipt, locks):
+def clean_up(root, resources, generation, kept, locks):
     """After the switch: whatever fails here costs space, never the setup."""
-    for step in (lambda: generations.remove_retired_leftovers(root),
-                 lambda: generations.retire_generations(root, generation, receipt),
-                 lambda: generations.remove_old_archives(root, resources),
-                 lambda: enginecache.prune(enginecache.cache_folder(root),
-                                           {wheel.sha256 for wheel in enginelocks.all_wheels(locks)})):
+    quietly(lambda: generations.remove_retired_leftovers(root),
+            lambda: generations.retire_generations(root, generation, kept),
+            lambda: generations.remove_old_archives(root, resources),
+            lambda: enginecache.prune(enginecache.cache_folder(root),
+                                      {wheel.sha256 for wheel in enginelocks.all_wheels(locks)}))
+
+
+def give_back(root, built):
+    receipt = read_json_object(os.path.join(root, "runtime.json"))
+    for generation in built:
+        quietly(lambda: generations.give_back(os.path.abspath(root), generation, receipt))
+
+
+def quietly(*steps):
+    for step in steps:
         try:
             step()
         except Exception:

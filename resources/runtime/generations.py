@@ -7,13 +7,15 @@ an exclusive lock can be taken without waiting: renamed out of sight, then remov
 
 import contextlib
 import fcntl
+import json
 import os
 import shutil
 import sys
 import traceback
 import uuid
 
-from records import is_inside, is_real_directory, is_regular_file, read_json_object
+import children
+from records import is_inside, is_real_directory, is_regular_file, read_json_object, replace_file
 
 ENVIRONMENTS = ("main", "seedvc", "mlx")
 GENERATION_PREFIX = "python-"
@@ -114,6 +116,22 @@ def build_receipt(generation, runtime_id):
     return receipt
 
 
+def keep_temporary_files_in(generation):
+    """venv, ensurepip and pip write their temporary files on the runtime's disk, not the system's."""
+    folder = os.path.join(generation, "tmp")
+    os.makedirs(folder, exist_ok=True)
+    os.environ["TMPDIR"] = folder
+    return folder
+
+
+def switch_receipt(path, receipt):
+    """The attempt's last step: from this replace on it has succeeded, so a cancel no longer counts."""
+    data = (json.dumps(receipt, indent=2, ensure_ascii=False) + "\n").encode("utf-8")
+    with children.cancels_deferred():
+        replace_file(path, data)
+        children.ignore_cancels()  # also drops a cancel that arrived while deferred
+
+
 # --- retiring ------------------------------------------------------------------------------------
 
 def venv_home(environment):
@@ -125,16 +143,29 @@ def venv_home(environment):
     return None
 
 
-def paths_in_use(generation, receipt):
-    """Every place the new runtime or this very interpreter may load from, resolved."""
+def paths_in_use(receipts):
+    """Every place this very interpreter, or a runtime these receipts name, may load from, resolved."""
     paths = [sys.executable, sys.prefix, sys.exec_prefix, sys.base_prefix, sys.base_exec_prefix]
-    paths += [value for key, value in receipt.items() if key != "runtime_id"]
-    paths += [venv_home(env_folder(generation, name)) for name in ENVIRONMENTS]
+    for receipt in receipts:
+        named = {key: value for key, value in receipt.items() if key != "runtime_id" and isinstance(value, str)}
+        paths += named.values()
+        # An environment's interpreter lives where its pyvenv.cfg says: often another folder.
+        paths += [venv_home(os.path.dirname(os.path.dirname(value)))
+                  for key, value in named.items() if key.endswith("_python")]
     return {os.path.realpath(path) for path in paths if path}
 
 
-def retirement_candidates(root, generation, receipt):
-    used = paths_in_use(generation, receipt)
+def kept_receipts(new_receipt, old_receipt):
+    """What the clean-up after a switch keeps: the new runtime, and an old one no lock protects.
+
+    A studio of a version before generations holds no lock, so the runtime its receipt names stays
+    for this setup; the next one, replacing a receipt that names a lock, removes it."""
+    old = [old_receipt] if old_receipt and "generation_lock" not in old_receipt else []
+    return [new_receipt] + old
+
+
+def retirement_candidates(root, generation, receipts):
+    used = paths_in_use(receipts)
     names = [name for name in sorted(os.listdir(root))
              if name.startswith(GENERATION_PREFIX) or name == LEGACY_ENVIRONMENTS]
     folders = [os.path.join(root, name) for name in names]
@@ -159,6 +190,19 @@ def retire(root, folder):
     shutil.rmtree(trash)
 
 
+def give_back(root, generation, receipt):
+    """A failed or cancelled attempt's own generation goes before the attempt ends.
+
+    The launcher and we hold shared locks on it, so no exclusive one could be taken; no studio can
+    hold it, as no receipt names it (checked again: after the switch it is the runtime)."""
+    if holds_any(generation, receipt_paths(receipt)):
+        return
+    trash = os.path.join(root, RETIRED_PREFIX + os.path.basename(generation))
+    os.rename(generation, trash)
+    print("Removing this attempt's runtime folder " + generation, flush=True)
+    shutil.rmtree(trash)
+
+
 def remove_retired_leftovers(root):
     """Folders a killed clean-up renamed but did not finish removing."""
     for name in sorted(os.listdir(root)):
@@ -167,8 +211,9 @@ def remove_retired_leftovers(root):
             shutil.rmtree(folder)
 
 
-def retire_generations(root, generation, receipt):
-    for folder in retirement_candidates(root, generation, receipt):
+def retire_generations(root, generation, receipts):
+    """Every generation but ours and those the receipts name, unless a lock holds it."""
+    for folder in retirement_candidates(root, generation, receipts):
         try:
             retire(root, folder)
         except OSError:

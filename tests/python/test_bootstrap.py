@@ -364,10 +364,30 @@ class SuccessfulSetup(BootstrapCase):
         self.assertEqual(os.listdir(engines), [])
 
         fcntl.flock(studio, fcntl.LOCK_UN)
-        self.assertEqual(self.bootstrap(resources).returncode, 0)
+        with open(os.path.join(self.root, "runtime.json"), "rb") as old:  # a studio reading its receipt
+            before = old.read()
+            old.seek(0)
+            self.assertEqual(self.bootstrap(resources).returncode, 0)
+            self.assertEqual(old.read(), before, "the receipt must be replaced, never written in place")
         self.assertEqual(self.generations(), [os.path.basename(self.generation())])
         self.assertTrue(os.path.islink(os.path.join(self.root, "python-LINKED")))
         self.assertEqual(sorted(os.listdir(outside)), ["canary"])
+
+    def test_an_old_layout_studio_keeps_its_runtime_for_one_setup(self):
+        # The old layout: environments beside the generations, a receipt naming no lock.
+        home = os.path.join(self.root, "python-OLD", "python", "bin")
+        os.makedirs(home)
+        receipt = {"runtime_id": "old"}
+        for name in ENVIRONMENTS:
+            self.write_file(os.path.join(self.root, "envs", name, "pyvenv.cfg"), "home = {}\n".format(home))
+            receipt[name + "_python"] = os.path.join(self.root, "envs", name, "bin", "python")
+        self.write_file(os.path.join(self.root, "runtime.json"), json.dumps(receipt))
+        kept = sorted(["envs", "python-OLD"])
+        for run, expected in (("the first setup", kept), ("the next one", [])):
+            with self.subTest(run):
+                self.assertEqual(self.bootstrap(self.resources()).returncode, 0)
+                self.assertEqual(sorted(set(os.listdir(self.root)) & set(kept)), expected)
+                shutil.rmtree(self.path("resources"))
 
     def test_pip_ignores_the_callers_settings(self):
         home = self.path("home")
@@ -395,9 +415,11 @@ class FailedSetup(BootstrapCase):
         before = self.installed_state()
         shutil.rmtree(self.path("resources"))
         resources = self.resources(seedvc=lock_text(NOWHERE + "vlmr_absent_engine-9.9-cp27-cp27m-win32.whl"))
+        self.write_file(os.path.join(self.root, "python-KILLED", "envs", "main", "pyvenv.cfg"), "a killed attempt's")
         result = self.bootstrap(resources)
 
         self.assertNotEqual(result.returncode, 0)
+        self.assertEqual(self.generations(), [os.path.basename(self.generation())], "a failed attempt's or leftover")
         final = self.record()
         self.assertWellFormed(final)
         self.assertEqual(final["state"], "failed")
@@ -421,6 +443,7 @@ class FailedSetup(BootstrapCase):
         self.assertNotIn(" -m pip ", result.stdout)
         self.assertEqual(os.listdir(os.path.join(self.root, "downloads", "engines")), [])
         self.assertEqual(self.installed_state(), before)
+        self.assertEqual(self.generations(), [os.path.basename(self.generation())])
 
     def test_blocked_environment_folder_fails_at_creation(self):
         staging = os.path.join(self.root, "python-CURRENT")
@@ -433,6 +456,7 @@ class FailedSetup(BootstrapCase):
         self.assertWellFormed(final)
         self.assertEqual((final["state"], final["message"], final["step"]), ("failed", CREATE_FAILED, 2))
         self.assertFalse(os.path.exists(os.path.join(self.root, "runtime.json")))
+        self.assertEqual(os.listdir(self.root), ["setup-progress.json"], "the attempt's generation goes with it")
 
 
 class Cancellation(BootstrapCase):
@@ -469,11 +493,12 @@ class Cancellation(BootstrapCase):
             script.wait()
 
     def test_a_stop_ends_the_script_and_its_download_within_a_second(self):
+        # A cancel removes the attempt's generation; a killed attempt's is the next one's to retire.
         stops = {
-            "SIGTERM to the process group": lambda pid: os.killpg(pid, signal.SIGTERM),
-            "SIGKILL to the script alone": lambda pid: os.kill(pid, signal.SIGKILL),
+            "SIGTERM to the process group": (lambda pid: os.killpg(pid, signal.SIGTERM), 1),
+            "SIGKILL to the script alone": (lambda pid: os.kill(pid, signal.SIGKILL), 2),
         }
-        for name, stop in stops.items():
+        for name, (stop, generations_left) in stops.items():
             with self.subTest(name):
                 self.fresh_start()
                 self.assertEqual(self.bootstrap(self.resources()).returncode, 0)
@@ -491,6 +516,7 @@ class Cancellation(BootstrapCase):
                 # A cancel leaves no failure text, so the launcher's own "Setup cancelled." shows.
                 self.assertNotEqual(self.record()["state"], "failed")
                 self.assertEqual(self.installed_state(), before)
+                self.assertEqual(len(self.generations()), generations_left)
 
 
 if __name__ == "__main__":
