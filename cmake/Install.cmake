@@ -23,6 +23,23 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     "-ffile-prefix-map=${CMAKE_BINARY_DIR}=build")
 endif()
 
+# First of all, before anything is copied: a manifest that no user could download (a placeholder, a
+# test server's) makes every setup of the installed launcher fail. The same check runs on the macOS
+# disk image (scripts/check-macos-bundle); configure warns early.
+execute_process(COMMAND "${VLMR_BUILD_PYTHON}" "${CMAKE_SOURCE_DIR}/scripts/make-manifest" --check
+                  "${VLMR_SOURCE_MANIFEST}" RESULT_VARIABLE manifest_status ERROR_VARIABLE manifest_problems)
+if(NOT manifest_status EQUAL 0)
+  message(WARNING "cmake --install and cpack refuse this build's bundle:\n${manifest_problems}")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${VLMR_SOURCE_MANIFEST}")
+install(CODE "
+  execute_process(COMMAND \"${VLMR_BUILD_PYTHON}\" \"${CMAKE_SOURCE_DIR}/scripts/make-manifest\" --check
+                    \"${VLMR_BUNDLE_MANIFEST}\" RESULT_VARIABLE manifest_status)
+  if(NOT manifest_status EQUAL 0)
+    message(FATAL_ERROR \"Refusing to install or package a bundle whose runtime no user could download. \"
+      \"Its manifest comes from ${VLMR_SOURCE_MANIFEST}; name another with -DVLMR_RUNTIME_MANIFEST=PATH.\")
+  endif()")
+
 if(APPLE)
   # The whole built bundle, Info.plist included.
   install(TARGETS Vellmora BUNDLE DESTINATION .)

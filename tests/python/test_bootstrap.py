@@ -1,6 +1,5 @@
 """The packaged bootstrap script, run as the launcher runs it, against temporary runtime roots."""
 
-import base64
 import fcntl
 import hashlib
 import json
@@ -9,13 +8,17 @@ import shutil
 import signal
 import socket
 import subprocess
+import sys
 import tempfile
 import threading
 import time
 import unittest
-import zipfile
 
 SOURCE = os.environ.get("VLMR_SOURCE_DIR") or os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+sys.path.insert(0, os.path.join(SOURCE, "tests", "support"))
+import https_server  # noqa: E402
+import wheelhouse  # noqa: E402
+
 PACKAGED = os.path.join(SOURCE, "resources", "runtime")
 SCRIPT = os.path.join(PACKAGED, "bootstrap.py")
 PYTHON = "/usr/bin/python3"
@@ -26,6 +29,8 @@ RECORD_TYPES = {"label": str, "percent": int, "state": str, "message": str, "ste
 RECEIPT_KEYS = {"runtime_id", "main_python", "seedvc_python", "mlx_python", "main_bin", "generation_lock"}
 INSTALL_FAILED = "The voice engines could not be installed. Choose Show details for the log, then retry."
 CREATE_FAILED = "The engine environments could not be created. Choose Show details for the log, then retry."
+VERIFY_FAILED = "A voice engine download failed checksum verification. Please retry setup."
+NOWHERE = "https://127.0.0.1:9/"  # nothing listens: a wheel from there must come from the bundle
 
 
 def sha256_file(path):
@@ -33,30 +38,19 @@ def sha256_file(path):
         return hashlib.sha256(handle.read()).hexdigest()
 
 
-def build_wheel(folder, name="vlmr_tiny", version="1.0", value="tiny"):
-    """A pure-Python wheel made by hand: one module and its dist-info."""
-    dist_info = "{}-{}.dist-info".format(name, version)
-    files = {
-        name + ".py": "VALUE = {!r}\n".format(value).encode(),
-        dist_info + "/METADATA": "Metadata-Version: 2.1\nName: {}\nVersion: {}\n".format(
-            name.replace("_", "-"), version).encode(),
-        dist_info + "/WHEEL": b"Wheel-Version: 1.0\nGenerator: hand\nRoot-Is-Purelib: true\nTag: py3-none-any\n",
-    }
-    record = []
-    for path, data in files.items():
-        digest = base64.urlsafe_b64encode(hashlib.sha256(data).digest()).rstrip(b"=").decode()
-        record.append("{},sha256={},{}".format(path, digest, len(data)))
-    record.append(dist_info + "/RECORD,,")
-    files[dist_info + "/RECORD"] = ("\n".join(record) + "\n").encode()
-    wheel = os.path.join(folder, "{}-{}-py3-none-any.whl".format(name, version))
-    with zipfile.ZipFile(wheel, "w") as archive:
-        for path, data in files.items():
-            archive.writestr(path, data)
-    return wheel
+def build_wheel(folder, name="vlmr_tiny", version="1.0", padding=0):
+    return wheelhouse.build_wheel(folder, name, version, padding)
 
 
-class SilentIndex:
-    """A TCP listener on 127.0.0.1 that accepts connections and never answers, so pip waits."""
+def lock_text(url, size=1, digest="ab" * 32):
+    """A lock naming one wheel at url, by hand: for wheels no test server holds."""
+    return ('lock-version = "1.0"\ncreated-by = "tests"\n[[packages]]\nname = "{}"\n[[packages.wheels]]\n'
+            'url = "{}"\nsize = {}\nhashes = {{sha256 = "{}"}}\n').format(url.rsplit("/", 1)[1].split("-")[0], url,
+                                                                      size, digest)
+
+
+class SilentServer:
+    """A TCP listener on 127.0.0.1 that accepts connections and never answers, so a download waits."""
 
     def __init__(self):
         self.listener = socket.create_server(("127.0.0.1", 0))
@@ -109,7 +103,8 @@ class BootstrapCase(unittest.TestCase):
         self.temp = tempfile.TemporaryDirectory(prefix="vlmr-bootstrap-")
         self.addCleanup(self.temp.cleanup)
         self.fresh_start()
-        self.runtime_id = sha256_file(os.path.join(PACKAGED, "runtime-manifest.json"))
+        self.extra_environment = {}
+        self.runtime_id = sha256_file(os.path.join(SOURCE, "resources", "runtime-manifests", "aarch64-apple-darwin.json"))
 
     def fresh_start(self):
         self.base = tempfile.mkdtemp(dir=self.temp.name)
@@ -126,23 +121,34 @@ class BootstrapCase(unittest.TestCase):
         environment.update(HOME=self.path("home"), XDG_CACHE_HOME=self.path("cache"),
                            XDG_CONFIG_HOME=self.path("config"), PIP_CONFIG_FILE=os.devnull,
                            VLMR_BOOTSTRAP_RECORD_LOG=self.records)
-        environment.update(extra)
+        environment.update(self.extra_environment, **extra)
         return environment
 
-    def resources(self, main="", seedvc="", mlx="", wheels=None, manifest=None):
+    def resources(self, main=(), seedvc=(), mlx=(), bundled=(), url=NOWHERE, manifest=None):
+        """A packaged runtime folder whose locks name these wheels at `url` (or hold this TOML text)."""
         folder = self.path("resources")
         os.makedirs(os.path.join(folder, "engines"))
         if manifest is not None:
             with open(os.path.join(folder, "runtime-manifest.json"), "w") as handle:
                 json.dump(manifest, handle)
-        for name, text in (("main", main), ("seedvc", seedvc), ("mlx", mlx)):
-            with open(os.path.join(folder, "engines", name + ".txt"), "w") as handle:
-                handle.write("# test list\n" + text)
-        if wheels is not None:
-            os.makedirs(os.path.join(folder, "wheels"))
-            for make in wheels:
-                make(os.path.join(folder, "wheels"))
+        for name, wheels in (("main", main), ("seedvc", seedvc), ("mlx", mlx)):
+            lock = os.path.join(folder, "engines", "pylock.{}.toml".format(name))
+            if isinstance(wheels, str):
+                self.write_file(lock, wheels)
+            elif wheels:
+                wheelhouse.write_lock(lock, wheels, url)
+        for wheel in bundled:
+            os.makedirs(os.path.join(folder, "wheels"), exist_ok=True)
+            shutil.copy(wheel, os.path.join(folder, "wheels"))
         return folder
+
+    def serve(self, *faults, padding=0):
+        """The HTTPS test server with one wheel of its own; CURL_CA_BUNDLE trusts it in every run."""
+        wheel = build_wheel(self.path("served"), "vlmr_served", padding=padding)
+        server = https_server.ServerProcess(self.path("served"), self.path("server"), *faults)
+        self.addCleanup(server.stop)
+        self.extra_environment["CURL_CA_BUNDLE"] = server.cert
+        return server, wheel
 
     def command(self, resources, python=PYTHON):
         return [python, "-u", SCRIPT, "--runtime-root", self.root, "--resources", resources,
@@ -209,7 +215,7 @@ class BootstrapCase(unittest.TestCase):
 
 
 class SuccessfulSetup(BootstrapCase):
-    def test_packaged_lists_set_up_offline_with_a_valid_receipt(self):
+    def test_packaged_locks_set_up_offline_with_a_valid_receipt(self):
         result = self.bootstrap(PACKAGED, PIP_INDEX_URL="http://127.0.0.1:9/unreachable")
         self.assertEqual(result.returncode, 0, result.stderr)
 
@@ -236,7 +242,8 @@ class SuccessfulSetup(BootstrapCase):
         self.assertEqual((final["state"], final["percent"], final["message"]), ("complete", 100, ""))
 
     def test_every_record_has_the_eight_members_and_running_ones_show_a_step(self):
-        result = self.bootstrap(self.resources())
+        server, served = self.serve()
+        result = self.bootstrap(self.resources(main=[served], url=server.url("/")))
         self.assertEqual(result.returncode, 0, result.stderr)
         records = self.written_records()
         self.assertGreaterEqual(len(records), 3)
@@ -250,27 +257,43 @@ class SuccessfulSetup(BootstrapCase):
             # The window's first line is "Step N of M · label" and must not wrap onto the second.
             self.assertLessEqual(len(record["label"]), 64, record)
         installing = [record["label"] for record in running if record["step"] == 3]
-        self.assertEqual(installing, ["Installing the voice engines: main (1 of 3)\u2026",
+        self.assertEqual(installing, ["Checking the voice engine files\u2026",
+                                      "Downloading the voice engines: vlmr_served (1 of 1)\u2026",
+                                      "Installing the voice engines: main (1 of 3)\u2026",
                                       "Installing the voice engines: seedvc (2 of 3)\u2026",
                                       "Installing the voice engines: mlx (3 of 3)\u2026"])
+        downloading = [record for record in running if record["download_path"]]
+        self.assertEqual([record["download_total"] for record in downloading], [os.path.getsize(served)])
+        self.assertTrue(downloading[0]["download_path"].startswith(os.path.join(self.root, "downloads") + os.sep))
         percents = [record["percent"] for record in records]
         self.assertEqual(percents, sorted(percents))
         self.assertEqual(records[-1]["state"], "complete")
         self.assertEqual(records[-1], self.record())
 
-    def test_wheelhouse_installs_without_an_index_into_its_own_environment(self):
-        resources = self.resources(main="vlmr-tiny==1.0\n", wheels=[build_wheel])
+    def test_bundled_wheel_installs_without_a_download_into_its_own_environment(self):
+        wheel = build_wheel(self.path("wheels"))
+        resources = self.resources(main=[wheel], bundled=[wheel])
         result = self.bootstrap(resources, PIP_INDEX_URL="http://127.0.0.1:9/unreachable")
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         self.assertIn("--no-index", result.stdout)
+        self.assertNotIn("curl", result.stdout)
 
         receipt = self.receipt()
-        found = subprocess.run([receipt["main_python"], "-c", "import vlmr_tiny; print(vlmr_tiny.VALUE)"],
+        found = subprocess.run([receipt["main_python"], "-c", "import vlmr_tiny; print(vlmr_tiny.VERSION)"],
                                capture_output=True, text=True, timeout=60)
-        self.assertEqual(found.stdout.strip(), "tiny", found.stderr)
+        self.assertEqual(found.stdout.strip(), "1.0", found.stderr)
         elsewhere = subprocess.run([receipt["seedvc_python"], "-c", "import vlmr_tiny"],
                                    capture_output=True, timeout=60)
         self.assertNotEqual(elsewhere.returncode, 0, "engines must stay in their own environment")
+
+    def test_a_cut_download_resumes_where_it_stopped(self):
+        server, served = self.serve("--drop-after", "1000000", padding=2_000_000)
+        result = self.bootstrap(self.resources(main=[served], url=server.url("/")))
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        first, resumed = server.requests()
+        self.assertIsNone(first["range"])
+        sent_again = 1_000_000 - int(resumed["range"].removeprefix("bytes=").rstrip("-"))
+        self.assertTrue(0 <= sent_again < os.path.getsize(served) * 0.05, resumed)
 
     def test_unused_staging_folders_go_and_the_running_one_stays(self):
         launchers = {
@@ -323,6 +346,10 @@ class SuccessfulSetup(BootstrapCase):
         for name in (digest + ".tar.gz", "0123.tar.gz", digest + ".tar.gz.part"):
             self.write_file(os.path.join(downloads, name), "archive")
         os.symlink(os.path.join(outside, "canary"), os.path.join(downloads, "linked.tar.gz"))
+        engines = os.path.join(downloads, "engines")
+        for name in ("cd" * 32 + "/engine-1.0-py3-none-any.whl", "ef" * 32 + ".part"):
+            self.write_file(os.path.join(engines, name), "a wheel no lock names")
+        os.symlink(outside, os.path.join(engines, "12" * 32))
 
         result = self.bootstrap(resources)
         self.assertEqual(result.returncode, 0, result.stderr)
@@ -333,7 +360,8 @@ class SuccessfulSetup(BootstrapCase):
             self.generations() + ["python-LINKED", "downloads", "runtime.json", "setup-progress.json"]))
         self.assertEqual(sorted(os.listdir(outside)), ["canary"])
         self.assertEqual(sorted(os.listdir(downloads)), sorted([digest + ".tar.gz", digest + ".tar.gz.part",
-                                                                "linked.tar.gz"]))
+                                                                "linked.tar.gz", "engines"]))
+        self.assertEqual(os.listdir(engines), [])
 
         fcntl.flock(studio, fcntl.LOCK_UN)
         self.assertEqual(self.bootstrap(resources).returncode, 0)
@@ -349,7 +377,8 @@ class SuccessfulSetup(BootstrapCase):
         self.write_file(os.path.join(home, ".config", "pip", "pip.conf"), hostile)
         self.write_file(self.path("machine", "pip", "pip.conf"), hostile)
         self.write_file(self.path("named.conf"), hostile)
-        resources = self.resources(main="vlmr-tiny==1.0\n", wheels=[build_wheel])
+        wheel = build_wheel(self.path("wheels"))
+        resources = self.resources(main=[wheel], bundled=[wheel])
         result = self.bootstrap(resources, PIP_USER="1", PIP_TARGET=target, PIP_INDEX_URL="http://127.0.0.1:9/",
                                 PIP_CONFIG_FILE=self.path("named.conf"), XDG_CONFIG_HOME=os.path.join(home, ".config"),
                                 XDG_CONFIG_DIRS=self.path("machine"))
@@ -361,11 +390,11 @@ class SuccessfulSetup(BootstrapCase):
 
 
 class FailedSetup(BootstrapCase):
-    def test_missing_requirement_fails_with_a_sentence_and_keeps_the_previous_runtime(self):
+    def test_lock_without_a_wheel_for_this_interpreter_fails_and_keeps_the_previous_runtime(self):
         self.assertEqual(self.bootstrap(self.resources()).returncode, 0)
         before = self.installed_state()
         shutil.rmtree(self.path("resources"))
-        resources = self.resources(seedvc="vlmr-absent-engine==9.9\n", wheels=[build_wheel])
+        resources = self.resources(seedvc=lock_text(NOWHERE + "vlmr_absent_engine-9.9-cp27-cp27m-win32.whl"))
         result = self.bootstrap(resources)
 
         self.assertNotEqual(result.returncode, 0)
@@ -376,9 +405,22 @@ class FailedSetup(BootstrapCase):
         self.assertEqual(self.installed_state(), before)
         for name in ENVIRONMENTS:
             self.assertRuns(self.receipt()[name + "_python"])
-        self.assertIn("vlmr-absent-engine", result.stdout + result.stderr, "pip's reason belongs in the log")
+        self.assertIn("vlmr_absent_engine", result.stdout + result.stderr, "the log names the package")
         for record in self.written_records():
             self.assertWellFormed(record)
+
+    def test_a_wheel_that_fails_verification_twice_installs_nothing(self):
+        self.assertEqual(self.bootstrap(self.resources()).returncode, 0)
+        before = self.installed_state()
+        shutil.rmtree(self.path("resources"))
+        server, served = self.serve("--wrong-bytes")
+        result = self.bootstrap(self.resources(main=[served], url=server.url("/")))
+        self.assertNotEqual(result.returncode, 0)
+        self.assertEqual((self.record()["message"], self.record()["step"]), (VERIFY_FAILED, 3))
+        self.assertEqual(len(server.requests()), 2, "fetched once more, then given up")
+        self.assertNotIn(" -m pip ", result.stdout)
+        self.assertEqual(os.listdir(os.path.join(self.root, "downloads", "engines")), [])
+        self.assertEqual(self.installed_state(), before)
 
     def test_blocked_environment_folder_fails_at_creation(self):
         staging = os.path.join(self.root, "python-CURRENT")
@@ -394,22 +436,23 @@ class FailedSetup(BootstrapCase):
 
 
 class Cancellation(BootstrapCase):
-    """pip is kept waiting on a local index that never answers, then the script is stopped.
+    """curl is kept waiting on a local server that never answers, then the script is stopped.
 
-    pip stays in the script's process group, so a SIGTERM to that group reaches both; a SIGKILL
-    to the script alone reaches pip only through the parent-death signal."""
+    curl stays in the script's process group, so a SIGTERM to that group reaches both; a SIGKILL
+    to the script alone reaches curl only through the parent-death signal."""
 
     def start_stuck_install(self):
-        index = SilentIndex()
+        index = SilentServer()
         self.addCleanup(index.close)
-        resources = self.resources(main="--index-url http://127.0.0.1:{}/simple\nvlmr-slow-engine\n".format(index.port))
+        resources = self.resources(
+            main=lock_text("https://127.0.0.1:{}/vlmr_slow_engine-1.0-py3-none-any.whl".format(index.port)))
         script = subprocess.Popen(self.command(resources), env=self.environment(), stdin=subprocess.DEVNULL,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         self.addCleanup(self.reap, script)
-        self.assertTrue(index.connected.wait(120), "pip never asked the index")
-        pips = [pid for pid in children_of(script.pid) if b"pip" in self.cmdline(pid)]
-        self.assertEqual(len(pips), 1)
-        return script, pips[0]
+        self.assertTrue(index.connected.wait(120), "curl never asked the server")
+        downloads = [pid for pid in children_of(script.pid) if b"curl" in self.cmdline(pid)]
+        self.assertEqual(len(downloads), 1)
+        return script, downloads[0]
 
     @staticmethod
     def cmdline(pid):
@@ -425,7 +468,7 @@ class Cancellation(BootstrapCase):
             os.killpg(script.pid, signal.SIGKILL)
             script.wait()
 
-    def test_a_stop_ends_the_script_and_its_pip_within_a_second(self):
+    def test_a_stop_ends_the_script_and_its_download_within_a_second(self):
         stops = {
             "SIGTERM to the process group": lambda pid: os.killpg(pid, signal.SIGTERM),
             "SIGKILL to the script alone": lambda pid: os.kill(pid, signal.SIGKILL),
@@ -436,15 +479,15 @@ class Cancellation(BootstrapCase):
                 self.assertEqual(self.bootstrap(self.resources()).returncode, 0)
                 before = self.installed_state()
                 shutil.rmtree(self.path("resources"))
-                script, pip = self.start_stuck_install()
+                script, curl = self.start_stuck_install()
                 stop(script.pid)
                 began = time.monotonic()
                 status = script.wait(timeout=10)
                 self.assertLess(time.monotonic() - began, 1.0)
                 self.assertNotEqual(status, 0)
-                while not has_ended(pip) and time.monotonic() - began < 1.0:
+                while not has_ended(curl) and time.monotonic() - began < 1.0:
                     time.sleep(0.02)
-                self.assertTrue(has_ended(pip), "pip outlived the script")
+                self.assertTrue(has_ended(curl), "curl outlived the script")
                 # A cancel leaves no failure text, so the launcher's own "Setup cancelled." shows.
                 self.assertNotEqual(self.record()["state"], "failed")
                 self.assertEqual(self.installed_state(), before)

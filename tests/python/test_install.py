@@ -37,8 +37,8 @@ def linux_only(what):
 
 
 def source_resources():
-    """Relative paths of what the bundle carries, as the build collects them."""
-    found = {"Tarnwick.icns"}
+    """Relative paths of what the bundle carries, as the build collects them, and the manifest it writes."""
+    found = {"Tarnwick.icns", os.path.join("runtime", "runtime-manifest.json")}
     for top in ("runtime", "app"):
         for folder, folders, files in os.walk(os.path.join(SOURCE, "resources", top)):
             folders[:] = [name for name in folders if name != "__pycache__"]
@@ -248,6 +248,25 @@ class OtherPrefixTest(unittest.TestCase):
             command = os.path.join(opt, "bin", "vellmora")
             self.assertEqual(os.path.realpath(command),
                              os.path.realpath(os.path.join(opt, BUNDLE_UNDER_PREFIX, EXECUTABLE_IN_BUNDLE)))
+
+    def test_a_placeholder_manifest_stops_the_install_before_it_copies_anything(self):
+        with tempfile.TemporaryDirectory(prefix="vlmr-placeholder-") as work:
+            manifest, build = os.path.join(work, "placeholder.json"), os.path.join(work, "build")
+            with open(manifest, "w", encoding="utf-8") as handle:
+                json.dump({"python": {"url": "https://downloads.vellmora.invalid/r.tar.gz", "sha256": "0" * 64,
+                                      "size": 0}}, handle)
+            for arguments in (["-S", SOURCE, "-B", build, "-DVLMR_TESTS=OFF", "-DVLMR_RUNTIME_MANIFEST=" + manifest],
+                              ["--build", build, "--target", "bundle_resources"]):
+                subprocess.run([CMAKE] + arguments, check=True, capture_output=True, timeout=120)
+            result = subprocess.run([CMAKE, "--install", build, "--prefix", "/usr"], capture_output=True, text=True,
+                                    env=dict(os.environ, DESTDIR=os.path.join(work, "destdir")), timeout=120)
+            self.assertFalse(os.path.exists(os.path.join(work, "destdir")))
+        self.assertNotEqual(result.returncode, 0)
+        bundled = os.path.join(build, "Vellmora.app", "Contents", "Resources", "runtime", "runtime-manifest.json")
+        self.assertIn("make-manifest: {}: no user could download this runtime: the host downloads.vellmora.invalid is "
+                      "in the reserved domain .invalid, which never resolves; the sha256 is all zeros; the size is 0\n"
+                      .format(bundled), result.stderr)
+        self.assertIn(manifest, result.stderr)
 
 
 if __name__ == "__main__":

@@ -13,8 +13,8 @@ JOURNEY = os.path.join(SOURCE, "tests", "support", "journey.py")
 @unittest.skipIf(sys.platform == "darwin", "Linux only: drives the window in Xvfb with xdotool")
 @unittest.skipUnless(os.path.exists("/usr/bin/Xvfb") and os.path.isdir(BUNDLE), "needs Xvfb and a built bundle")
 class JourneyTest(unittest.TestCase):
-    def run_journey(self, name, *options, shots=("1-first-use.png", "2-downloading.png", "3-installing.png",
-                                                  "4-studio.png")):
+    def run_journey(self, name, *options, shots=("1-first-use.png", "2-downloading.png", "3-downloading-engines.png",
+                                                  "4-installing.png", "5-studio.png")):
         # Kept beside the build, so the screenshots survive as the run's artefacts.
         work = os.path.join(os.path.dirname(BUNDLE), "e2e-artifacts", name)
         result = subprocess.run([sys.executable, JOURNEY, "--bundle", BUNDLE, "--work", work,
@@ -25,13 +25,14 @@ class JourneyTest(unittest.TestCase):
             self.assertGreater(os.path.getsize(os.path.join(work, "screenshots", shot)), 1000, shot)
         return result.stdout
 
-    def test_click_reaches_the_studio(self):
-        self.run_journey("journey")
+    def test_click_reaches_the_studio_and_a_repair_downloads_nothing(self):
+        output = self.run_journey("journey", "--repair")
+        self.assertIn("the repair reached the studio without a request to the server", output)
 
     def test_second_start_hands_over_and_another_copy_waits_for_the_setup(self):
         # A slower download keeps the first attempt running while the other copy tries.
         output = self.run_journey("other-starts", "--other-starts", "--slow", "500000",
-                                  shots=("2-downloading.png", "4-studio.png", "5-other-copy-refused.png"))
+                                  shots=("2-downloading.png", "5-studio.png", "6-other-copy-refused.png"))
         self.assertIn("another copy was refused a second attempt", output)
 
     def test_killed_launcher_leaves_nothing_and_the_next_start_resumes(self):

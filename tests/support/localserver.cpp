@@ -132,10 +132,9 @@ void writeManifest(const QString &resources, const QString &url, const QString &
 
 void addDemoEngine(const QString &resources)
 {
-    runPythonScript(supportScript("wheelhouse.py"), {resources + QStringLiteral("/runtime/wheels")});
-    QFile list(resources + QStringLiteral("/runtime/engines/main.txt"));
-    if (!list.open(QIODevice::Append) || list.write(QByteArray(demoEngine) + "==1.0\n") < 0)
-        throw std::runtime_error("cannot name the demo engine in main.txt");
+    runPythonScript(supportScript("wheelhouse.py"),
+                    {resources + QStringLiteral("/runtime/wheels"), QStringLiteral("--lock"),
+                     resources + QStringLiteral("/runtime/engines/pylock.main.toml")});
 }
 
 } // namespace testsupport

@@ -46,7 +46,7 @@ RuntimeArchive makeRuntimeArchive(const QString &path, const QStringList &option
 // runtime folder there (call it after changing that folder).
 void writeManifest(const QString &resources, const QString &url, const QString &sha256, qint64 size);
 
-// tests/support/wheelhouse.py's stand-in engine in resources/runtime/wheels, named by engines/main.txt.
+// tests/support/wheelhouse.py's stand-in engine carried in resources/runtime/wheels, named by the main lock.
 inline constexpr char demoEngine[] = "vellmora_demo_engine";
 void addDemoEngine(const QString &resources);
 

@@ -6,8 +6,8 @@
 
 --relocatable lays out the real interpreter PATH (default /usr/bin/python3.11) as a standalone
 build does: python/bin/python3.11, python/bin/python3 a relative link to it, and its standard
-library (with lib-dynload and the wheels ensurepip installs; without __pycache__, the test packages
-and the files for building extensions) under python/lib/python3.11. CPython finds that library from
+library (with lib-dynload, the wheels ensurepip installs and pip itself in site-packages; without
+__pycache__, the test packages and the files for building extensions) under python/lib/python3.11. CPython finds that library from
 its own location, so the tree runs from any folder and through any link beside it, and
 `python -m venv` makes environments with pip. --cache DIR keeps the library part between runs.
 
@@ -35,6 +35,7 @@ import sys
 import tarfile
 import tempfile
 import time
+import zipfile
 
 RELOCATABLE_PYTHON = "/usr/bin/python3.11"
 # Folders a standalone build leaves out or that tie the tree to this machine's packages.
@@ -43,7 +44,7 @@ LEFT_OUT_FOLDERS = {"__pycache__", "test", "tests", "idle_test", "site-packages"
 # /etc. A standalone build has neither.
 LEFT_OUT_FILES = {"EXTERNALLY-MANAGED", "sitecustomize.py"}
 # Bumped whenever the layout changes, so a cached library part is never reused across layouts.
-LAYOUT_VERSION = "1"
+LAYOUT_VERSION = "2"
 
 FAILING_SCRIPT = r'''import json, os, sys
 arguments = sys.argv[1:]
@@ -113,8 +114,9 @@ def add_padding(archive, padding):
 
 def interpreter_facts(python):
     """Where the interpreter keeps its library and the wheels its ensurepip installs."""
-    code = ("import json, sys, sysconfig; print(json.dumps({"
+    code = ("import json, os, site, sys, sysconfig; print(json.dumps({"
             "'version': '%d.%d' % sys.version_info[:2], 'stdlib': sysconfig.get_path('stdlib'), "
+            "'site': [os.path.relpath(path, sys.prefix) for path in site.getsitepackages()], "
             "'wheels': sysconfig.get_config_var('WHEEL_PKG_DIR') or '', "
             "'sysconfigdata': sysconfig._get_sysconfigdata_name()}))")
     result = subprocess.run([python, "-I", "-c", code], check=True, capture_output=True, text=True, timeout=60)
@@ -192,6 +194,19 @@ def write_interpreter_tree(archive, python):
         add_folder(archive, library + "/ensurepip/_bundled")
         for wheel in wheels:
             add_file(archive, library + "/ensurepip/_bundled/" + os.path.basename(wheel), wheel)
+    # Where this interpreter's site module looks (Debian's says dist-packages), inside the library.
+    site = next(folder for folder in facts["site"] if folder.startswith("lib/python" + version + "/"))
+    add_pip(archive, "python/" + site, [wheel for wheel in wheels if os.path.basename(wheel).startswith("pip-")])
+
+
+def add_pip(archive, folder, pip_wheels):
+    """pip in the library's site packages, as a standalone build carries it."""
+    add_folder(archive, folder)
+    for path in pip_wheels[:1]:
+        with zipfile.ZipFile(path) as wheel:
+            for entry in wheel.infolist():
+                if not entry.is_dir():
+                    add_bytes(archive, folder + "/" + entry.filename, wheel.read(entry), 0o644)
 
 
 def tree_key(python):

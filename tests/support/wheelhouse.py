@@ -1,16 +1,20 @@
 #!/usr/bin/env python3
-"""Builds a wheelhouse for setup tests: one small pure-Python wheel that pip installs offline.
+"""Builds wheels for setup tests, and the engine lock that names them.
 
-    python3 wheelhouse.py FOLDER [--name vellmora_demo_engine] [--version 1.0]
+    python3 wheelhouse.py FOLDER [--name vellmora_demo_engine ...] [--version 1.0] [--padding BYTES]
+                                 [--lock FILE --url BASE]
 
 The wheel holds one module package and its dist-info (METADATA, WHEEL, RECORD), with fixed
-timestamps, so the same name and version always give the same bytes. Prints the wheel's path.
+timestamps, so the same arguments always give the same bytes; --padding adds a data file of that
+many incompressible bytes, for a wheel of a chosen size. Each --name makes one wheel. --lock writes
+a lock (pylock.toml) naming the wheels at BASE + their file names. Prints the wheels' paths.
 """
 
 import argparse
 import base64
 import hashlib
 import os
+import random
 import sys
 import zipfile
 
@@ -24,7 +28,7 @@ def record_digest(data):
     return "sha256=" + base64.urlsafe_b64encode(hashlib.sha256(data).digest()).rstrip(b"=").decode()
 
 
-def wheel_files(name, version):
+def wheel_files(name, version, padding=0):
     dist_info = "{}-{}.dist-info".format(name, version)
     module = ('"""A stand-in voice engine: something for pip to install and for the studio to import."""\n'
               "\nVERSION = {!r}\n\n\ndef describe():\n    return {!r}\n").format(version, name + " " + version)
@@ -36,30 +40,54 @@ def wheel_files(name, version):
                               b"Tag: py3-none-any\n",
         dist_info + "/top_level.txt": (name + "\n").encode(),
     }
+    if padding:
+        files[name + "/voices.bin"] = random.Random(name).randbytes(padding)
     record = "".join("{},{},{}\n".format(path, record_digest(data), len(data)) for path, data in files.items())
     files[dist_info + "/RECORD"] = (record + dist_info + "/RECORD,,\n").encode()
     return files
 
 
-def build_wheel(folder, name=DEMO_ENGINE, version=DEMO_VERSION):
+def build_wheel(folder, name=DEMO_ENGINE, version=DEMO_VERSION, padding=0):
     os.makedirs(folder, exist_ok=True)
     path = os.path.join(folder, "{}-{}-py3-none-any.whl".format(name, version))
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as wheel:
-        for entry, data in wheel_files(name, version).items():
+        for entry, data in wheel_files(name, version, padding).items():
             info = zipfile.ZipInfo(entry, FIXED_TIME)
-            info.compress_type = zipfile.ZIP_DEFLATED
+            info.compress_type = zipfile.ZIP_STORED if entry.endswith(".bin") else zipfile.ZIP_DEFLATED
             info.external_attr = 0o644 << 16
             wheel.writestr(info, data)
     return path
 
 
+def write_lock(path, wheels, base_url):
+    """A lock naming each wheel, served at base_url plus its file name."""
+    lines = ['lock-version = "1.0"', 'created-by = "vellmora-tests"']
+    for wheel in wheels:
+        name, version = os.path.basename(wheel).split("-")[:2]
+        with open(wheel, "rb") as handle:
+            digest = hashlib.sha256(handle.read()).hexdigest()
+        lines += ["", "[[packages]]", 'name = "{}"'.format(name), 'version = "{}"'.format(version), "",
+                  "[[packages.wheels]]", 'url = "{}{}"'.format(base_url, os.path.basename(wheel)),
+                  "size = {}".format(os.path.getsize(wheel)), 'hashes = {{sha256 = "{}"}}'.format(digest)]
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="utf-8") as handle:
+        handle.write("\n".join(lines) + "\n")
+
+
 def main(argv=None):
-    parser = argparse.ArgumentParser(description="Builds a wheelhouse with one stand-in engine wheel.")
+    parser = argparse.ArgumentParser(description="Builds a stand-in engine wheel and its lock.")
     parser.add_argument("folder")
-    parser.add_argument("--name", default=DEMO_ENGINE)
+    parser.add_argument("--name", action="append")
     parser.add_argument("--version", default=DEMO_VERSION)
+    parser.add_argument("--padding", type=int, default=0)
+    parser.add_argument("--lock")
+    parser.add_argument("--url", default="https://127.0.0.1:9/")
     arguments = parser.parse_args(argv)
-    print(build_wheel(arguments.folder, arguments.name, arguments.version))
+    wheels = [build_wheel(arguments.folder, name, arguments.version, arguments.padding)
+              for name in arguments.name or [DEMO_ENGINE]]
+    if arguments.lock:
+        write_lock(arguments.lock, wheels, arguments.url)
+    print("\n".join(wheels))
     return 0
 
 

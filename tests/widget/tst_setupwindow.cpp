@@ -701,6 +701,15 @@ void SetupWindowTest::rendersForReview()
     launcher->updateProgress();
     QVERIFY(launcher->status->text().contains(QStringLiteral("left for this download")));
     save(*launcher, "downloading");
+    // The longest engine line: a package name at the length the bootstrap cuts it to.
+    testsupport::writeFile(launcher->progressURL(),
+                           QStringLiteral(R"({"label":"Downloading the voice engines: nvidia-cusparselt-c… )"
+                                          R"((13 of 17)…","step":3,"download_path":"%1","download_total":61800000})")
+                               .arg(archive)
+                               .toUtf8());
+    now += std::chrono::seconds(6);
+    launcher->updateProgress();
+    save(*launcher, "downloading-engines");
 
     launcher->compactModels->setEnabled(true);
     launcher->fullModels->setEnabled(true);
