@@ -162,6 +162,8 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "curl, python3, python3-venv, qt6-image-formats-plugins, xdg-utils")
+  # Without it Qt's libproxy does not see a proxy set in GNOME's settings.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libproxy1-plugin-gsettings")
 endif()
 
 include(CPack)

@@ -62,7 +62,7 @@ void StudioLauncher::beginSetup()
     }
     details->setEnabled(true);
     if (const std::optional<QString> refusal = setupSpaceError()) {
-        platform::writeAllQuietly(logHandle->fd(), (*refusal + QLatin1Char('\n')).toUtf8());
+        appendToLog(*refusal + QLatin1Char('\n'));
         writeProgress(progress::failed(*refusal));
         finishSetup();
         showError(*refusal);

@@ -1,7 +1,6 @@
 #include "shell/launcher.h"
 
 #include "platform/errors.h"
-#include "platform/files.h"
 #include "setup/progressrecord.h"
 #include "shell/texts.h"
 
@@ -15,8 +14,7 @@ void StudioLauncher::failSetup(QString text)
         text = *recorded;
     else if (!recorded)
         writeProgress(progress::failed(text));
-    if (logHandle)
-        platform::writeAllQuietly(logHandle->fd(), texts::logFailure.arg(text).toUtf8());
+    appendToLog(texts::logFailure.arg(text));
     finishSetup();
     if (cancelled)
         text = texts::cancelledRetry;

@@ -2,6 +2,8 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/proxy.h"
+#include "setup/proxychoice.h"
 #include "shell/setuperror.h"
 #include "shell/texts.h"
 
@@ -22,6 +24,22 @@ std::optional<QString> outcomeFailure(bool cancelled, const platform::ExitStatus
 void StudioLauncher::openAttemptLog(const QString &path)
 {
     logHandle = platform::openForWriting(path, true);
+}
+
+void StudioLauncher::appendToLog(const QString &line) const
+{
+    if (logHandle)
+        platform::writeAllQuietly(logHandle->fd(), proxy::maskPasswords(line).toUtf8());
+}
+
+QProcessEnvironment StudioLauncher::setupEnvironment(const QString &url) const
+{
+    const QProcessEnvironment inherited = QProcessEnvironment::systemEnvironment();
+    const QUrl target(url);
+    const proxy::Choice choice = proxy::choose(inherited, {[&target] { return platform::systemProxies(target); },
+                                                           [] { return platform::systemProxyExceptions(); }});
+    appendToLog(proxy::logLine(choice));
+    return proxy::commandEnvironment(inherited, choice);
 }
 
 void StudioLauncher::run(const QString &executable, const QStringList &arguments,

@@ -37,6 +37,8 @@ void StudioLauncher::installRuntime(const WorkerCompletion &completion)
 void StudioLauncher::installSteps()
 {
     const manifest::RuntimeArchive expected = manifest::parse(platform::readWholeFile(manifestURL()), manifestURL());
+    const QProcessEnvironment commands = setupEnvironment(expected.url);
+    const QStringList environment = commands.toStringList();
 
     const QString downloads = runtime() + QStringLiteral("/downloads");
     platform::createDirectories(downloads);
@@ -49,14 +51,14 @@ void StudioLauncher::installSteps()
                    .downloadTotal = expected.size});
 
     if (!archive::alreadyDownloaded(archivePath, expected.sha256))
-        download(archivePath, expected.url);
+        download(archivePath, expected.url, environment);
     archive::verify(archivePath, expected);
 
     writeProgress({.label = texts::extracting, .percent = 3, .state = progress::runningState, .step = 1});
     const QString staging =
         runtime() + QStringLiteral("/python-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     platform::createDirectories(staging);
-    run(tar, {QStringLiteral("-xzf"), archivePath, QStringLiteral("-C"), staging});
+    run(tar, {QStringLiteral("-xzf"), archivePath, QStringLiteral("-C"), staging}, environment);
 
     const QString interpreter = brandInterpreter(staging + QStringLiteral("/python/bin"), QStringLiteral("setup"));
 
@@ -67,20 +69,20 @@ void StudioLauncher::installSteps()
         {QStringLiteral("-u"), packaged + QStringLiteral("/bootstrap.py"), QStringLiteral("--runtime-root"), runtime(),
          QStringLiteral("--resources"), packaged, QStringLiteral("--progress"), progressURL(),
          QStringLiteral("--runtime-id"), runtimeId},
-        studio::isolatedPython(QProcessEnvironment::systemEnvironment()).toStringList());
+        studio::isolatedPython(commands).toStringList());
 }
 
 // Resumes what an earlier attempt left; when that fails without a cancel, starts over once.
-void StudioLauncher::download(const QString &archivePath, const QString &url)
+void StudioLauncher::download(const QString &archivePath, const QString &url, const QStringList &environment)
 {
     const QStringList arguments = manifest::curlArguments(archivePath, url);
     try {
-        run(curl, arguments);
+        run(curl, arguments, environment);
     } catch (const std::exception &) {
         if (cancellationRequested())
             throw;
         platform::removeFileQuietly(archivePath);
-        run(curl, arguments);
+        run(curl, arguments, environment);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QPointer>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -100,6 +101,12 @@ public:
     // Creates `path` as a new, empty attempt log and makes it the output of every setup command
     // from now on; throws the platform's error. Main thread, before the worker starts.
     void openAttemptLog(const QString &path);
+    // Writes one line of the launcher's own into the attempt log, passwords masked; best effort.
+    void appendToLog(const QString &line) const;
+    // Every setup command's environment for downloads from `url`: asks the system for its proxy
+    // when the launcher's own environment names none, and says in the log which one is used. May
+    // block while the system runs a PAC file; worker thread only.
+    QProcessEnvironment setupEnvironment(const QString &url) const;
     // The installation worker. Runs on a background thread and ends by calling `completion`
     // exactly once: with no text on success, with the failure text otherwise.
     using WorkerCompletion = std::function<void(std::optional<QString> failure)>;
@@ -168,7 +175,7 @@ private:
     void startProgressPoll();
     void startWorker();
     void installSteps();
-    void download(const QString &archivePath, const QString &url);
+    void download(const QString &archivePath, const QString &url, const QStringList &environment);
     bool cancellationRequested();
     void buildWindow();
     void configureChoices(QWidget *content);

@@ -64,6 +64,11 @@ inline const QString cancelledRetry = QStringLiteral("Setup cancelled. You can r
 inline const QString couldNotFinish = QStringLiteral("Setup could not finish. Choose Show details for the log, then retry.");
 inline const QString logFailure = QStringLiteral("Setup failed: %1\n");
 
+// The attempt log's line on the proxy its downloads go through; %1 is the proxy's URL.
+inline const QString proxyFromSystem = QStringLiteral("Proxy: %1 (from the system settings)\n");
+inline const QString proxyFromEnvironment = QStringLiteral("Proxy: %1 (from the environment)\n");
+inline const QString proxyNone = QStringLiteral("Proxy: none\n");
+
 // Faults in the packaged files or the download.
 inline const QString manifestIncomplete = QStringLiteral("The packaged runtime manifest is incomplete.");
 inline const QString checksumFailed = QStringLiteral("The Python download failed checksum verification. Please retry setup.");

@@ -47,6 +47,12 @@ class JourneyTest(unittest.TestCase):
         output = self.run_journey("quit-ctrl-q", "--interrupt", "ctrl-q")
         self.assertIn("stopped during download (ctrl-q)", output)
 
+    def test_behind_the_proxy_of_the_system_settings(self):
+        for how, source in (("system", "system settings"), ("environment", "environment")):
+            with self.subTest(how):
+                output = self.run_journey("proxy-" + how, "--proxy", how)
+                self.assertIn("(from the %s); the proxy carried" % source, output)
+
 
 if __name__ == "__main__":
     unittest.main()
