@@ -1,6 +1,4 @@
-"""A CONNECT-only proxy for the journeys, on 127.0.0.1 for `lifetime` seconds. Whatever host a request
-names, it tunnels to that port on 127.0.0.1 alone. It refuses requests without `credentials`, so that a
-journey sees a password reach curl intact, and counts the tunnels and the bytes it carried back."""
+"""A CONNECT-only proxy on 127.0.0.1, to 127.0.0.1 alone, for `lifetime` seconds; it counts its tunnels."""
 
 import base64
 import select
@@ -11,7 +9,7 @@ import time
 
 class ConnectProxy:
     def __init__(self, credentials, lifetime=240):
-        self.tunnels = self.carried = 0
+        self.tunnels = 0
         self._expected = "Proxy-Authorization: Basic " + base64.b64encode(credentials.encode()).decode()
         self._deadline = time.monotonic() + lifetime
         self._server = socket.create_server(("127.0.0.1", 0))
@@ -43,4 +41,3 @@ class ConnectProxy:
                         if not data:
                             return
                         (upstream if source is client else client).sendall(data)
-                        self.carried += len(data) if source is upstream else 0
