@@ -254,10 +254,14 @@ private slots:
     {
         QFETCH(QString, preload);
         Attempt attempt;
-        const QString command = attempt.script("command", "sleep 47.5 &\n"
-                                                          "echo $! > \"$1/grandchild\"\n"
-                                                          "wait\n");
+        // Not a shell, which holds descriptors of its own: this one holds only what it inherited.
+        const QString command = QStringLiteral("import subprocess, sys, time\n"
+                                               "child = subprocess.Popen(['sleep', '47.5'])\n"
+                                               "open(sys.argv[1] + '/grandchild', 'w').write(str(child.pid))\n"
+                                               "time.sleep(47.5)\n");
         QProcess launcher;
+        // A descriptor of the launcher's that is not close-on-exec, as a library might leave one.
+        launcher.setChildProcessModifier([] { ::open("/dev/null", O_RDONLY); });
         if (!preload.isEmpty()) {
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert(QStringLiteral("LD_PRELOAD"), preload);
@@ -269,7 +273,8 @@ private slots:
             environment.insert(QStringLiteral("ASAN_OPTIONS"), sanitizer + QStringLiteral("verify_asan_link_order=0"));
             launcher.setProcessEnvironment(environment);
         }
-        launcher.start(QStringLiteral(VLMR_BUILD_DIR "/tests/vlmr_tied_command"), {command, attempt.scratch});
+        launcher.start(QStringLiteral(VLMR_BUILD_DIR "/tests/vlmr_tied_command"),
+                       {testsupport::testPython(), QStringLiteral("-c"), command, attempt.scratch});
         QVERIFY(launcher.waitForReadyRead(10000));
         const pid_t started = launcher.readAllStandardOutput().trimmed().toInt();
         QTRY_VERIFY(hasContent(attempt.marker("grandchild")));
@@ -288,6 +293,8 @@ private slots:
                 .size();
         };
         QTRY_COMPARE_WITH_TIMEOUT(watchdogDescriptors(), qsizetype(1), 5000);
+        QCOMPARE(QDir(QStringLiteral("/proc/%1/fd").arg(started)).entryList(QDir::NoDotAndDotDot | QDir::System),
+                 QStringList({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}));
         QList<pid_t> watchdogs = childrenOf(launcher.processId());
         watchdogs.removeAll(started);
         const pid_t watchdog = watchdogs.value(0);
