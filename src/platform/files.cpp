@@ -165,6 +165,13 @@ void createDirectories(const QString &path)
 void createPrivateDirectories(const QString &path)
 {
     makeFolders(path, 0700);
+    // One made by an earlier version, or by hand, may be open to others: closed if it is ours.
+    // Through the open folder itself, so a link or a folder swapped in meanwhile is left alone.
+    const FileHandle folder(::open(encoded(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info
+    {};
+    if (folder.isOpen() && ::fstat(folder.fd(), &info) == 0 && info.st_uid == ::getuid() && (info.st_mode & 077) != 0)
+        (void)::fchmod(folder.fd(), 0700);
 }
 
 void requireDirectory(const QString &path)

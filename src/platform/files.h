@@ -44,7 +44,8 @@ QByteArray readWholeFile(const QString &path); // a regular file of at most whol
 void writeFileAtomically(const QString &path, const QByteArray &bytes);
 void createEmptyFile(const QString &path);   // truncates; throws
 void createDirectories(const QString &path); // like mkdir -p; throws
-// The same, but the last folder, when made here, is the user's alone (0700).
+// The same, but the last folder is the user's alone (0700): when made here, and when it is ours
+// but open to others.
 void createPrivateDirectories(const QString &path);
 void requireDirectory(const QString &path); // throws unless `path` is an existing folder
 // Both ends close-on-exec (and non-blocking if asked); throws the platform's error naming `purpose`.

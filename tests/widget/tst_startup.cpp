@@ -88,10 +88,14 @@ void StartupTest::existingRuntimeDirectoryIsAccepted()
 {
     Sandbox sandbox;
     QDir().mkpath(sandbox.runtime());
+    // As an earlier version left it, readable by everyone: its logs and receipt become ours alone.
+    QFile::setPermissions(sandbox.runtime(),
+                          QFile::permissions(sandbox.runtime()) | QFile::ReadOther | QFile::ExeOther);
     const auto launcher = sandbox.launcher();
     launcher->applicationDidFinishLaunching();
     QVERIFY(launcher->setupWindow()->isVisible());
     QCOMPARE(launcher->action->text(), QStringLiteral("Start setup"));
+    QCOMPARE(QFileInfo(sandbox.runtime()).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
 }
 
 void StartupTest::uncreatableRuntimeDirectoryShowsThePlatformText()
