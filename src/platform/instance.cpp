@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,26 +51,44 @@ bool isPrivateFolder(const QString &path)
 } // namespace
 
 InstanceAddress instanceAddress(const QString &bundle, const QString &runtimeDirectory,
-                                const QString &fallbackDirectory)
+                                const QString &fallbackDirectory, const QString &shortDirectory)
 {
     const bool useRuntime = QDir::isAbsolutePath(runtimeDirectory) && QFileInfo(runtimeDirectory).isDir();
-    const QString folder = QDir::cleanPath(useRuntime ? runtimeDirectory : fallbackDirectory);
     const QByteArray path = bundle.toUtf8();
     Sha256 digest;
     digest.update(path.constData(), std::size_t(path.size()));
-    const QString base = QStringLiteral("%1/vellmora-%2/%3")
-                             .arg(folder)
-                             .arg(::getuid())
-                             .arg(QString::fromLatin1(digest.finish().toHex().left(24)));
-    return {base + QStringLiteral(".sock"), base + QStringLiteral(".lock")};
+    const QString name = QString::fromLatin1(digest.finish().toHex().left(24));
+    const auto inFolder = [&name](const QString &folder, const char *suffix) {
+        return QStringLiteral("%1/vellmora-%2/%3%4")
+            .arg(QDir::cleanPath(folder))
+            .arg(::getuid())
+            .arg(name, QLatin1String(suffix));
+    };
+    const QString folder = useRuntime ? runtimeDirectory : fallbackDirectory;
+    QString socket = inFolder(folder, ".sock");
+    if (QFile::encodeName(socket).size() > socketPathLimit)
+        socket = inFolder(shortDirectory, ".sock");
+    return {socket, inFolder(folder, ".lock")};
+}
+
+QString userTemporaryFolder()
+{
+#ifdef __APPLE__
+    char folder[PATH_MAX];
+    const std::size_t length = ::confstr(_CS_DARWIN_USER_TEMP_DIR, folder, sizeof folder);
+    if (length > 0 && length <= sizeof folder)
+        return QFile::decodeName(folder);
+#endif
+    return QDir::tempPath();
 }
 
 InstanceAddress instanceAddress(const QString &bundle)
 {
     // Beside the runtime directory, never in the shared temporary folder, where another user could
-    // take the name first and so switch the single-instance guard off.
+    // take the name first and so switch the single-instance guard off. Only a socket too long to
+    // listen on goes there, in a folder of ours, where a squatter could cost the hand-over at most.
     return instanceAddress(bundle, qEnvironmentVariable("XDG_RUNTIME_DIR"),
-                           applicationSupportBase() + QStringLiteral("/Vellmora"));
+                           applicationSupportBase() + QStringLiteral("/Vellmora"), userTemporaryFolder());
 }
 
 Instance::Instance(const InstanceAddress &address)
@@ -84,7 +103,9 @@ Instance::Instance(const InstanceAddress &address)
         return;
     }
     lock = std::move(file);
-    listen(address.socket);
+    const QString socketFolder = QFileInfo(address.socket).path();
+    if (socketFolder == QFileInfo(address.lock).path() || isPrivateFolder(socketFolder))
+        listen(address.socket);
 }
 
 Instance::~Instance() = default;

@@ -21,13 +21,20 @@ struct InstanceAddress
     QString lock;
 };
 
+// The longest socket path every platform can listen on: macOS's address holds 104 bytes, the
+// terminating NUL included.
+inline constexpr qsizetype socketPathLimit = 103;
+
 // In a folder named after the user, in `runtimeDirectory` when that is an absolute path to a
-// folder, else in `fallbackDirectory`; named by a hash of the bundle's real path, so the
-// socket's path stays far below the ~104 bytes a Unix socket address can hold.
+// folder, else in `fallbackDirectory`; named by a hash of the bundle's real path. A socket whose
+// path would exceed socketPathLimit there (a long home folder) goes to `shortDirectory` instead.
 InstanceAddress instanceAddress(const QString &bundle, const QString &runtimeDirectory,
-                                const QString &fallbackDirectory);
-// The same from $XDG_RUNTIME_DIR and, without it, the folder that holds the runtime directory.
+                                const QString &fallbackDirectory, const QString &shortDirectory);
+// The same from $XDG_RUNTIME_DIR and, without it, the folder that holds the runtime directory;
+// a socket too long for either goes to the user's temporary folder (macOS gives each user one).
 InstanceAddress instanceAddress(const QString &bundle);
+// The user's temporary folder: on macOS the private one the system gives each user.
+QString userTemporaryFolder();
 
 // The launcher of one bundle copy. The first process to construct it holds an advisory lock
 // that the system drops however the process ends, and listens for later starts; in a later

@@ -80,7 +80,7 @@ QByteArray startAgain(const testsupport::Sandbox &sandbox, const QString &execut
 platform::InstanceAddress addressOf(const testsupport::Sandbox &sandbox, const QString &executable)
 {
     const QString bundle = platform::bundlePath(QFileInfo(executable).canonicalFilePath());
-    return platform::instanceAddress(bundle, userRuntime(sandbox), QString());
+    return platform::instanceAddress(bundle, userRuntime(sandbox), QString(), QString());
 }
 
 bool terminatesCleanly(QProcess &launcher)
@@ -95,11 +95,13 @@ void StartupEndToEndTest::createsTheRuntimeDirectoryAndQuitsOnSignal_data()
     QTest::addColumn<int>("signal");
     QTest::addColumn<bool>("inputClosed"); // as `vellmora <&-` or some launch agents start it
     QTest::addColumn<bool>("sharedInstanceFolder");
-    QTest::newRow("SIGTERM") << int(SIGTERM) << false << false;
-    QTest::newRow("SIGINT") << int(SIGINT) << false << false;
-    QTest::newRow("SIGHUP") << int(SIGHUP) << false << false;
-    QTest::newRow("SIGTERM, standard input closed") << int(SIGTERM) << true << false;
-    QTest::newRow("instance folder open to others") << int(SIGTERM) << false << true;
+    QTest::addColumn<bool>("longHome"); // and no XDG_RUNTIME_DIR, as on a Mac
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false << false << false;
+    QTest::newRow("SIGINT") << int(SIGINT) << false << false << false;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false << false << false;
+    QTest::newRow("SIGTERM, standard input closed") << int(SIGTERM) << true << false << false;
+    QTest::newRow("instance folder open to others") << int(SIGTERM) << false << true << false;
+    QTest::newRow("home folder too long for a socket") << int(SIGTERM) << false << false << true;
 }
 
 void StartupEndToEndTest::createsTheRuntimeDirectoryAndQuitsOnSignal()
@@ -107,8 +109,29 @@ void StartupEndToEndTest::createsTheRuntimeDirectoryAndQuitsOnSignal()
     QFETCH(int, signal);
     QFETCH(bool, inputClosed);
     QFETCH(bool, sharedInstanceFolder);
+    QFETCH(bool, longHome);
     testsupport::Sandbox sandbox;
-    const platform::InstanceAddress address = addressOf(sandbox, testsupport::bundleExecutable());
+    QProcessEnvironment environment = environmentFor(sandbox);
+    QString runtime = sandbox.runtime();
+    platform::InstanceAddress address = addressOf(sandbox, testsupport::bundleExecutable());
+    if (longHome) {
+        const QString home = sandbox.path(QString(120, QLatin1Char('h')));
+#ifdef __APPLE__
+        const QString data = home + QStringLiteral("/Library/Application Support"),
+                      folder = platform::userTemporaryFolder();
+#else
+        const QString data = home + QStringLiteral("/data"), folder = userRuntime(sandbox);
+#endif
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), data);
+        environment.insert(QStringLiteral("HOME"), home);
+        environment.insert(QStringLiteral("CFFIXED_USER_HOME"), home);
+        environment.insert(QStringLiteral("TMPDIR"), folder);
+        runtime = data + QStringLiteral("/Vellmora/runtime");
+        const QString bundle = platform::bundlePath(testsupport::bundleExecutable());
+        address = platform::instanceAddress(bundle, QString(), data + QStringLiteral("/Vellmora"), folder);
+        QVERIFY(QFile::encodeName(address.socket).size() <= platform::socketPathLimit);
+    }
     const QString instanceFolder = QFileInfo(address.lock).path();
     if (sharedInstanceFolder) {
         // Anyone could plant or hold files there, so the start runs unguarded and leaves it alone.
@@ -118,15 +141,15 @@ void StartupEndToEndTest::createsTheRuntimeDirectoryAndQuitsOnSignal()
                                                           | QFile::ExeOther));
     }
     QProcess launcher;
-    launcher.setProcessEnvironment(environmentFor(sandbox));
+    launcher.setProcessEnvironment(environment);
     launcher.setProcessChannelMode(QProcess::ForwardedChannels);
     if (inputClosed)
         launcher.setChildProcessModifier([] { ::close(STDIN_FILENO); });
     launcher.start(testsupport::bundleExecutable(), {});
     QVERIFY(launcher.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(sandbox.runtime()).isDir(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(runtime).isDir(), 20000);
     // Its logs are in there, so other local users must not read it.
-    QCOMPARE(QFileInfo(sandbox.runtime()).permissions()
+    QCOMPARE(QFileInfo(runtime).permissions()
                  & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser
                      | QFile::ExeUser),
              QFile::Permissions());
