@@ -60,8 +60,6 @@ struct SpawnAttributes
     SpawnAttributes &operator=(const SpawnAttributes &) = delete;
 };
 
-const int keptDescriptor = STDERR_FILENO + 1;
-
 // Only the standard streams reach the new program: our descriptors are close-on-exec, but a
 // library's might not be.
 void keepOnlyStandardStreams(SpawnAttributes &spawn, short &flags, const SpawnOptions &options)

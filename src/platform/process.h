@@ -11,6 +11,9 @@
 
 namespace platform {
 
+// The number SpawnOptions::keptFd has in the new program: the first after the standard streams.
+inline constexpr int keptDescriptor = 3;
+
 struct SpawnOptions
 {
     QString executable;                     // absolute path; never looked up in PATH
@@ -18,8 +21,8 @@ struct SpawnOptions
     std::optional<QStringList> environment; // complete "KEY=value" list; none inherits ours
     QString workingDirectory;               // empty inherits ours
     int outputFd = -1;                      // standard output and error; -1 inherits ours
-    // Reaches the program as its descriptor 3: the one deliberate exception to close-on-exec, for
-    // a lock the program must hold after we are gone. -1 for none; not for endsWithLauncher.
+    // Reaches the program as keptDescriptor: the one deliberate exception to close-on-exec, for a
+    // lock the program must hold after we are gone. -1 for none; not for endsWithLauncher.
     int keptFd = -1;
     // Leads a group of its own, so a signal reaches its children, and that group gets SIGTERM
     // whenever the launcher ends while the command runs.

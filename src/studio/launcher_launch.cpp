@@ -46,7 +46,10 @@ void StudioLauncher::launchStudio(const QJsonObject &receipt)
     const QString appFolder = resources + QStringLiteral("/app");
     // Named here, or the start would fail in the interpreter's name.
     platform::requireDirectory(appFolder);
-    const studio::StudioPaths paths{appFolder, runtime() + QStringLiteral("/runtime.json"), context.executablePath};
+    const platform::FileHandle generation = holdGeneration(receipt);
+    const int runtimeLock = generation.isOpen() ? platform::keptDescriptor : -1;
+    const studio::StudioPaths paths{appFolder, runtime() + QStringLiteral("/runtime.json"), context.executablePath,
+                                    runtimeLock};
     platform::SpawnOptions options;
     options.executable = *mainPython;
     options.arguments = {QStringLiteral("-B"), QStringLiteral("-m"), QStringLiteral("sonaric.app.main")};
@@ -56,8 +59,6 @@ void StudioLauncher::launchStudio(const QJsonObject &receipt)
     // The studio outlives the launcher however it ends: no lifeline, and a session of its own so
     // that the terminal's Ctrl+C or hang-up reaches only the launcher.
     options.newSession = true;
-
-    const platform::FileHandle generation = holdGeneration(receipt);
     options.keptFd = generation.fd();
 
     const QString log = launchLogPath(runtime());

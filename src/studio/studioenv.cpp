@@ -56,6 +56,11 @@ QProcessEnvironment studioEnvironment(const QJsonObject &receipt, const QProcess
         environment.insert(QStringLiteral("VLMR_LAUNCHER"), paths.launcherExecutable);
     else
         environment.remove(QStringLiteral("VLMR_LAUNCHER"));
+    // Tells the studio which descriptor to keep open for as long as it runs, and out of what it executes.
+    if (paths.runtimeLock >= 0)
+        environment.insert(QStringLiteral("VLMR_RUNTIME_LOCK_FD"), QString::number(paths.runtimeLock));
+    else
+        environment.remove(QStringLiteral("VLMR_RUNTIME_LOCK_FD"));
     environment.insert(QStringLiteral("PATH"), searchPath(receipt));
     return environment;
 }

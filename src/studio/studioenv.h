@@ -14,6 +14,7 @@ struct StudioPaths
     QString appFolder;          // the bundle's "app" folder: the studio's sources
     QString receiptPath;        // "runtime.json" in the runtime folder
     QString launcherExecutable; // the launcher's real executable path; empty when unknown
+    int runtimeLock = -1;       // the studio's descriptor holding its generation's lock; -1 for none
 };
 
 // The fixed system folders every studio search path ends with.

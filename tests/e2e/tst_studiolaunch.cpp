@@ -143,6 +143,7 @@ void StudioLaunchEndToEndTest::studioGetsItsCommandAndEnvironment_data()
                               QStringLiteral("PYTHONNOUSERSITE=0"),
                               QStringLiteral("VLMR_FFMPEG_PATH=/usr/local/bin/ffmpeg"),
                               QStringLiteral("PATH=/home/someone/bin:/usr/local/bin:/usr/bin:/bin"),
+                              QStringLiteral("VLMR_RUNTIME_LOCK_FD=3"),
                               QStringLiteral("VLMR_PASSES_THROUGH=yes")};
     const QJsonObject both{{QStringLiteral("ffmpeg_path"), QStringLiteral("/opt/ff mpeg/bin/ffmpeg")},
                            {QStringLiteral("main_bin"), QStringLiteral("/opt/main env/bin")}};
@@ -221,6 +222,9 @@ void StudioLaunchEndToEndTest::studioGetsItsCommandAndEnvironment()
     QCOMPARE(fds.keys(), expected);
     if (fds.contains(QStringLiteral("3")))
         QCOMPARE(fds.value(QStringLiteral("3")).toString(), QFileInfo(installation.generationLock).canonicalFilePath());
+    // And the studio is told which descriptor that is; an inherited claim is dropped.
+    QCOMPARE(env.value(QStringLiteral("VLMR_RUNTIME_LOCK_FD")).toString(),
+             fds.contains(QStringLiteral("3")) ? QStringLiteral("3") : QString());
     // The platform names the file by its real path (macOS's temporary folder is behind a link).
     const QString log = QFileInfo(installation.log).canonicalFilePath();
     QCOMPARE(fds.value(QStringLiteral("1")).toString(), log);

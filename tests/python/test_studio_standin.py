@@ -52,6 +52,24 @@ class StandInStudioTest(unittest.TestCase):
         self.assertIn("engine package good_engine 2.0: good_engine: imports", lines)
         self.assertIn("engine package broken_engine 2.0: broken_engine: cannot import (RuntimeError: no model)", lines)
 
+    def test_runtime_lock_reaches_forked_workers_but_no_program_it_executes(self):
+        probe = ("import os, subprocess, sys\n"
+                 "from sonaric.app.main import hold_runtime_lock\n"
+                 "fd = hold_runtime_lock()\n"
+                 "worker = os.fork()\n"
+                 "if worker == 0:\n"
+                 "    os._exit(0 if os.fstat(fd) else 1)\n"
+                 "print(os.waitstatus_to_exitcode(os.waitpid(worker, 0)[1]), flush=True)\n"
+                 "subprocess.run([sys.executable, '-c', 'import os; print(os.environ.get(\"VLMR_RUNTIME_LOCK_FD\"),"
+                 " flush=True); os.fstat(%d)' % fd], close_fds=False)\n")
+        with tempfile.TemporaryFile() as lock:
+            result = subprocess.run([sys.executable, "-c", probe], pass_fds=(lock.fileno(),), stdout=subprocess.PIPE,
+                                    env=dict(os.environ, PYTHONPATH=APP, VLMR_RUNTIME_LOCK_FD=str(lock.fileno())),
+                                    stderr=subprocess.STDOUT, text=True, timeout=30)
+        # The worker holds it; the program neither has it nor is told of it.
+        self.assertEqual(result.stdout.splitlines()[:2], ["0", "None"], result.stdout)
+        self.assertIn("Bad file descriptor", result.stdout)
+
     def test_missing_values_are_named_as_such(self):
         result = run_studio(sys.executable, {}, drop=("DISPLAY", "WAYLAND_DISPLAY", "VLMR_RUNTIME_JSON",
                                                       "VLMR_FFMPEG_PATH"))

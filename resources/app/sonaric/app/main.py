@@ -9,15 +9,36 @@ import os
 import sys
 
 AUTOQUIT_VARIABLE = "VLMR_STUDIO_AUTOQUIT_SECONDS"
+# The descriptor on which the launcher passes the lock that keeps this runtime from being removed.
+RUNTIME_LOCK_VARIABLE = "VLMR_RUNTIME_LOCK_FD"
 # What every environment carries for installing; not an engine.
 PACKAGING_TOOLS = {"pip", "setuptools", "wheel"}
 
 
-def report():
+def hold_runtime_lock():
+    """The descriptor holding the runtime's lock, or None: kept open for as long as the studio lives,
+    so its forked workers hold it too, and out of every program it executes, which could otherwise
+    keep gigabytes of retired runtime on disk for as long as they run. The variable goes too, so no
+    program looks for a descriptor it does not have."""
+    text = os.environ.pop(RUNTIME_LOCK_VARIABLE, "")
+    if not text:
+        return None
+    try:
+        descriptor = int(text)
+        os.set_inheritable(descriptor, False)
+    except (ValueError, OSError) as error:
+        print("ignoring", RUNTIME_LOCK_VARIABLE, "=", repr(text), "({})".format(error), flush=True)
+        return None
+    return descriptor
+
+
+def report(runtime_lock):
     # Standard output goes to launch.log; flush so the lines survive however the studio ends.
     print("interpreter:", sys.executable, flush=True)
     print("runtime receipt:", os.environ.get("VLMR_RUNTIME_JSON", "(not set)"), flush=True)
     print("ffmpeg:", os.environ.get("VLMR_FFMPEG_PATH", "(not set)"), flush=True)
+    print("runtime lock:", "(not passed)" if runtime_lock is None else "descriptor {}".format(runtime_lock),
+          flush=True)
     for line in engine_package_lines():
         print(line, flush=True)
 
@@ -108,7 +129,8 @@ def show_window(autoquit):
 
 
 def main():
-    report()
+    runtime_lock = hold_runtime_lock()  # open until the studio ends
+    report(runtime_lock)
     autoquit = autoquit_milliseconds()
     if has_display():
         show_window(autoquit)
