@@ -83,7 +83,7 @@ public:
     QString manifestURL() const;
     QString progressURL() const;
     std::optional<QJsonObject> validReceipt() const;
-    void launchStudio(const QJsonObject &receipt);
+    void launchStudio(const QJsonObject &validated);
     QString brandInterpreter(const QString &directory, const QString &role) const;
     void showSetup();
     void saveModelProfile() const;

@@ -23,31 +23,42 @@ QString launchLogPath(const QString &runtime)
 
 // A setup never retires a runtime generation whose lock someone holds. Taken here, before the
 // studio exists, so no clean-up can find the studio's generation in use but unheld; the studio
-// inherits it and holds it for as long as it lives, whatever becomes of the launcher.
-platform::FileHandle holdGeneration(const QJsonObject &receipt)
+// inherits it and holds it for as long as it lives, whatever becomes of the launcher. None when
+// the lock is gone or being retired right now; an empty handle when the receipt names no lock.
+std::optional<platform::FileHandle> holdGeneration(const QJsonObject &receipt)
 {
     const std::optional<QString> lock = studio::receiptString(receipt, "generation_lock");
     if (!lock)
-        return {}; // installed before runtimes had generations
+        return platform::FileHandle(); // installed before runtimes had generations
     platform::FileHandle held(platform::openSharedLock(*lock));
     if (!held.isOpen())
-        throw SetupError(texts::needsRepair); // gone, or being retired right now
+        return std::nullopt;
     return held;
 }
 
 } // namespace
 
-void StudioLauncher::launchStudio(const QJsonObject &receipt)
+void StudioLauncher::launchStudio(const QJsonObject &validated)
 {
+    QJsonObject receipt = validated;
+    std::optional<platform::FileHandle> generation = holdGeneration(receipt);
+    if (!generation) {
+        // Read a moment too early: another copy's setup may have switched to a new generation
+        // and retired this one since.
+        const std::optional<QJsonObject> current = validReceipt();
+        if (current && studio::namesAnotherGeneration(receipt, *current)) {
+            receipt = *current;
+            generation = holdGeneration(receipt);
+        }
+    }
     const std::optional<QString> mainPython = studio::receiptString(receipt, "main_python");
-    if (!mainPython)
+    if (!mainPython || !generation)
         throw SetupError(texts::needsRepair);
 
     const QString appFolder = resources + QStringLiteral("/app");
     // Named here, or the start would fail in the interpreter's name.
     platform::requireDirectory(appFolder);
-    const platform::FileHandle generation = holdGeneration(receipt);
-    const int runtimeLock = generation.isOpen() ? platform::keptDescriptor : -1;
+    const int runtimeLock = generation->isOpen() ? platform::keptDescriptor : -1;
     const studio::StudioPaths paths{appFolder, runtime() + QStringLiteral("/runtime.json"), context.executablePath,
                                     runtimeLock};
     platform::SpawnOptions options;
@@ -59,7 +70,7 @@ void StudioLauncher::launchStudio(const QJsonObject &receipt)
     // The studio outlives the launcher however it ends: no lifeline, and a session of its own so
     // that the terminal's Ctrl+C or hang-up reaches only the launcher.
     options.newSession = true;
-    options.keptFd = generation.fd();
+    options.keptFd = generation->fd();
 
     const QString log = launchLogPath(runtime());
     try {

@@ -25,6 +25,12 @@ std::optional<QString> receiptString(const QJsonObject &receipt, const char *key
     return value.toString();
 }
 
+bool namesAnotherGeneration(const QJsonObject &earlier, const QJsonObject &current)
+{
+    const std::optional<QString> lock = receiptString(current, "generation_lock");
+    return lock && lock != receiptString(earlier, "generation_lock");
+}
+
 QString searchPath(const QJsonObject &receipt)
 {
     const QString ffmpeg = receiptString(receipt, "ffmpeg_path").value_or(QLatin1String(defaultFfmpeg));

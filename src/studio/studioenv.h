@@ -29,6 +29,10 @@ QString directoryPart(const QString &path);
 // The receipt's value for `key` when it is present and a string.
 std::optional<QString> receiptString(const QJsonObject &receipt, const char *key);
 
+// Whether `current` holds its runtime under another generation lock than `earlier`: a setup has
+// switched the runtime since `earlier` was read.
+bool namesAnotherGeneration(const QJsonObject &earlier, const QJsonObject &current);
+
 // ffmpeg's folder, the main environment's executables, then the system folders. The inherited
 // search path plays no part, so nothing the user put first can shadow the runtime's tools.
 QString searchPath(const QJsonObject &receipt);

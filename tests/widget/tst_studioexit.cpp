@@ -237,25 +237,39 @@ void StudioExitTest::missingInterpreterNamesTheExecutable()
 void StudioExitTest::unusableMainPythonNeedsRepair_data()
 {
     QTest::addColumn<QJsonObject>("receipt");
-    QTest::newRow("missing") << QJsonObject{{QStringLiteral("mlx_python"), QStringLiteral("/bin/true")}};
-    QTest::newRow("a number") << QJsonObject{{QStringLiteral("main_python"), 3}};
-    QTest::newRow("null") << QJsonObject{{QStringLiteral("main_python"), QJsonValue::Null}};
+    QTest::addColumn<bool>("switched"); // the receipt now on disk names a newer generation
+    QTest::newRow("missing") << QJsonObject{{QStringLiteral("mlx_python"), QStringLiteral("/bin/true")}} << false;
+    QTest::newRow("a number") << QJsonObject{{QStringLiteral("main_python"), 3}} << false;
+    QTest::newRow("null") << QJsonObject{{QStringLiteral("main_python"), QJsonValue::Null}} << false;
+    const QJsonObject retired{{QStringLiteral("main_python"), QStringLiteral("/nonexistent/bin/python3")},
+                              {QStringLiteral("generation_lock"), QStringLiteral("/nonexistent/generation.lock")}};
+    QTest::newRow("its generation retired") << retired << false;
+    QTest::newRow("its generation retired by a setup that switched") << retired << true;
 }
 
 void StudioExitTest::unusableMainPythonNeedsRepair()
 {
     QFETCH(QJsonObject, receipt);
+    QFETCH(bool, switched);
     testsupport::Sandbox sandbox;
     QDir().mkpath(sandbox.runtime());
+    if (switched) {
+        testsupport::writeValidReceipt(sandbox, QStringLiteral("/bin/true"));
+        const QString path = sandbox.runtime() + QStringLiteral("/runtime.json");
+        QJsonObject current = QJsonDocument::fromJson(testsupport::readFile(path)).object();
+        current.insert(QStringLiteral("generation_lock"), path); // any file that is there can be locked
+        testsupport::writeFile(path, QJsonDocument(current).toJson());
+    }
     auto launcher = sandbox.launcher();
     try {
         launcher->launchStudio(receipt);
-        QFAIL("launched without an interpreter");
+        QVERIFY2(switched, "launched without an interpreter");
     } catch (const SetupError &error) {
+        QVERIFY(!switched);
         QCOMPARE(error.message(), QStringLiteral("The runtime needs repair."));
     }
-    QVERIFY(!QFileInfo::exists(launchLog(sandbox))); // nothing changed
-    QVERIFY(!launcher->hasChild());
+    QCOMPARE(QFileInfo::exists(launchLog(sandbox)), switched); // nothing changed
+    QCOMPARE(launcher->hasChild(), switched);
 }
 
 QTEST_MAIN(StudioExitTest)
