@@ -1,6 +1,7 @@
 #include "shell/launcher.h"
 
 #include "platform/errors.h"
+#include "platform/filelock.h"
 #include "platform/files.h"
 #include "setup/archive.h"
 #include "setup/manifest.h"
@@ -17,6 +18,7 @@ namespace {
 
 const QString curl = QStringLiteral("/usr/bin/curl");
 const QString tar = QStringLiteral("/usr/bin/tar");
+const QString generationLock = QStringLiteral("generation.lock");
 
 } // namespace
 
@@ -57,7 +59,9 @@ void StudioLauncher::installSteps()
     writeProgress({.label = texts::extracting, .percent = 3, .state = progress::runningState, .step = 1});
     const QString staging =
         runtime() + QStringLiteral("/python-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    platform::createDirectories(staging);
+    // Held until the bootstrap, which joins it, has ended: a bootstrap still retiring for a launcher
+    // that died leaves a locked generation alone, so it cannot remove this one from under tar.
+    const platform::FileHandle generation = platform::createLockedFolder(staging, generationLock);
     run(tar, {QStringLiteral("-xzf"), archivePath, QStringLiteral("-C"), staging}, environment);
 
     const QString interpreter = brandInterpreter(staging + QStringLiteral("/python/bin"), QStringLiteral("setup"));
