@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -115,6 +116,31 @@ QByteArray readWholeFile(const QString &path)
         bytes.append(buffer, static_cast<qsizetype>(n));
     }
     return bytes;
+}
+
+QByteArray readTailQuietly(const QString &path, qint64 limit)
+{
+    try {
+        struct stat info
+        {};
+        const FileHandle file = openRegularFile(path, info);
+        const off_t start = std::max<off_t>(0, info.st_size - limit);
+        if (::lseek(file.fd(), start, SEEK_SET) != start)
+            return {};
+        QByteArray bytes(static_cast<qsizetype>(info.st_size - start), Qt::Uninitialized);
+        qsizetype filled = 0;
+        while (filled < bytes.size()) {
+            const std::size_t n =
+                readSome(file, bytes.data() + filled, static_cast<std::size_t>(bytes.size() - filled), path);
+            if (n == 0)
+                break;
+            filled += static_cast<qsizetype>(n);
+        }
+        bytes.truncate(filled);
+        return bytes;
+    } catch (const std::exception &) {
+        return {};
+    }
 }
 
 void writeFileAtomically(const QString &path, const QByteArray &bytes)

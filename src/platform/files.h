@@ -40,6 +40,8 @@ void writeAllQuietly(int fd, const QByteArray &bytes);
 // The largest file read whole; anything bigger is refused, so a stray file cannot bloat the launcher.
 inline constexpr qint64 wholeFileLimit = qint64(16) << 20;
 QByteArray readWholeFile(const QString &path); // a regular file of at most wholeFileLimit; throws
+// The last `limit` bytes of a regular file, or all of a smaller one; empty when it cannot be read.
+QByteArray readTailQuietly(const QString &path, qint64 limit);
 // Replaces `path` whole through a temporary file in the same directory; throws on failure.
 void writeFileAtomically(const QString &path, const QByteArray &bytes);
 void createEmptyFile(const QString &path);   // truncates; throws

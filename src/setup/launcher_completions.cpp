@@ -1,24 +1,34 @@
 #include "shell/launcher.h"
 
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "setup/progressrecord.h"
+#include "setupwindow/failuretexts.h"
 #include "shell/texts.h"
+
+namespace {
+
+// A full disk shows at the end of an attempt's log: what failed, then what the steps after it
+// wrote while giving up. A full log can run to megabytes of pip's output.
+constexpr qint64 attemptLogTail = qint64(1) << 20;
+
+} // namespace
 
 // The two ways an attempt's worker ends, on the main thread: failure and success.
 
-void StudioLauncher::failSetup(QString text)
+void StudioLauncher::failSetup(const QString &text)
 {
-    // The script's own words win; an empty one would leave the user with no reason at all.
     const std::optional<QString> recorded = setupFailureMessage();
-    if (recorded && !recorded->isEmpty())
-        text = *recorded;
-    else if (!recorded)
-        writeProgress(progress::failed(text));
-    appendToLog(texts::logFailure.arg(text));
+    const QByteArray log = displayedLog ? platform::readTailQuietly(*displayedLog, attemptLogTail) : QByteArray();
+    const QString shown = failuretexts::attemptFailure(text, recorded, log);
+    if (recorded != shown)
+        writeProgress(progress::failed(shown));
+    // The platform's words name the write that failed; the sentence shown does not.
+    if (shown != text && failuretexts::saysDiskFull(text))
+        appendToLog(text + QLatin1Char('\n'));
+    appendToLog(texts::logFailure.arg(shown));
     finishSetup();
-    if (cancelled)
-        text = texts::cancelledRetry;
-    showError(text);
+    showError(cancelled ? texts::cancelledRetry : shown);
 }
 
 void StudioLauncher::completeSetup()

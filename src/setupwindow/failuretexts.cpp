@@ -14,4 +14,18 @@ std::optional<QString> spaceError(std::optional<qint64> freeBytes)
     return texts::spaceNeeded.arg(QString::number(available, 'f', 1), QString::number(missing, 'f', 1));
 }
 
+bool saysDiskFull(const QString &text)
+{
+    return text.contains(QLatin1String("No space left on device")) || text.contains(QLatin1String("ENOSPC"));
+}
+
+QString attemptFailure(const QString &workerText, const std::optional<QString> &recorded, const QByteArray &log)
+{
+    if (saysDiskFull(workerText) || saysDiskFull(recorded.value_or(QString())) || saysDiskFull(QString::fromUtf8(log)))
+        return texts::diskFull.arg(requiredFreeSpace >> 30);
+    if (recorded && !recorded->isEmpty())
+        return *recorded;
+    return workerText;
+}
+
 } // namespace failuretexts

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -11,5 +12,14 @@ inline constexpr qint64 requiredFreeSpace = qint64(20) << 30;
 // The refusal when the runtime's volume has less than 20 GiB free; none when there is room or
 // the free space is unknown (setup is not held up by what it cannot measure).
 std::optional<QString> spaceError(std::optional<qint64> freeBytes);
+
+// Whether a failure's own words say that the disk filled up: the OS's reason as the platform's
+// error texts and Python carry it, or as tar writes it ("Cannot write: No space left on device").
+bool saysDiskFull(const QString &text);
+
+// What the user reads when an attempt failed with the worker's `workerText`: that the disk is
+// full when the worker's text, the bootstrap's `recorded` failure text or the attempt `log` says
+// so (the most precise cause), else the recorded text unless it is empty, else the worker's.
+QString attemptFailure(const QString &workerText, const std::optional<QString> &recorded, const QByteArray &log);
 
 } // namespace failuretexts

@@ -92,7 +92,7 @@ public:
     std::optional<QString> setupFailureMessage() const;
     void writeProgress(const progress::Record &record) const;
     void finishSetup();
-    void failSetup(QString text);
+    void failSetup(const QString &text);
     void completeSetup();
     // Runs one external command of a setup attempt; throws SetupError or the platform's error.
     // Without an environment the command inherits the launcher's unchanged.

@@ -63,6 +63,8 @@ inline const QString cancelled = QStringLiteral("Setup cancelled.");
 inline const QString cancelledRetry = QStringLiteral("Setup cancelled. You can retry when ready.");
 inline const QString couldNotFinish = QStringLiteral("Setup could not finish. Choose Show details for the log, then retry.");
 inline const QString logFailure = QStringLiteral("Setup failed: %1\n");
+// A failure that says the disk filled up; %1 is what setup needs in all, in GB.
+inline const QString diskFull = QStringLiteral("The disk is full. Setup needs about %1 GB free; free some space, then retry setup.");
 
 // The attempt log's line on the proxy its downloads go through; %1 is the proxy's URL.
 inline const QString proxyFromSystem = QStringLiteral("Proxy: %1 (from the system settings)\n");

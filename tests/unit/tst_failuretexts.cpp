@@ -1,7 +1,17 @@
 #include "setupwindow/failuretexts.h"
+#include "shell/texts.h"
 #include "testsupport.h"
 
 #include <QtTest>
+
+// The worker's text (null: a generic one) and the attempt log's end; whether the disk is full.
+struct Ending
+{
+    QString worker;
+    QByteArray log;
+    bool diskFull = false;
+};
+Q_DECLARE_METATYPE(Ending)
 
 class FailureTextsTest : public QObject
 {
@@ -55,20 +65,33 @@ void FailureTextsTest::failureMessage_data()
 {
     QTest::addColumn<QByteArray>("record"); // null: no record file
     QTest::addColumn<QString>("text");      // null: no failure text
+    QTest::addColumn<Ending>("ending");
+    const Ending none;
 
-    QTest::newRow("no record") << QByteArray() << QString();
-    QTest::newRow("half-written record") << QByteArray(R"({"state":"failed","mess)") << QString();
-    QTest::newRow("array") << QByteArray(R"([{"state":"failed","message":"x"}])") << QString();
+    QTest::newRow("no record") << QByteArray() << QString() << none;
+    QTest::newRow("half-written record") << QByteArray(R"({"state":"failed","mess)") << QString() << none;
+    QTest::newRow("array") << QByteArray(R"([{"state":"failed","message":"x"}])") << QString() << none;
     QTest::newRow("failed with message") << QByteArray(R"({"state":"failed","message":"pip could not install torch"})")
-                                         << QStringLiteral("pip could not install torch");
+                                         << QStringLiteral("pip could not install torch") << none;
     QTest::newRow("failed with empty message")
-        << QByteArray(R"({"state":"failed","message":"","label":"Setup needs"})") << QStringLiteral("");
-    QTest::newRow("failed without message") << QByteArray(R"({"state":"failed","label":"Broken"})") << QString();
-    QTest::newRow("failed with numeric message") << QByteArray(R"({"state":"failed","message":3})") << QString();
-    QTest::newRow("running with message") << QByteArray(R"({"state":"running","message":"still going"})") << QString();
-    QTest::newRow("complete with message") << QByteArray(R"({"state":"complete","message":"done"})") << QString();
-    QTest::newRow("state in another case") << QByteArray(R"({"state":"Failed","message":"x"})") << QString();
-    QTest::newRow("no state") << QByteArray(R"({"message":"x"})") << QString();
+        << QByteArray(R"({"state":"failed","message":"","label":"Setup needs"})") << QStringLiteral("") << none;
+    QTest::newRow("failed without message")
+        << QByteArray(R"({"state":"failed","label":"Broken"})") << QString() << none;
+    QTest::newRow("failed with numeric message")
+        << QByteArray(R"({"state":"failed","message":3})") << QString() << none;
+    QTest::newRow("running with message")
+        << QByteArray(R"({"state":"running","message":"still going"})") << QString() << none;
+    QTest::newRow("complete with message")
+        << QByteArray(R"({"state":"complete","message":"done"})") << QString() << none;
+    QTest::newRow("state in another case") << QByteArray(R"({"state":"Failed","message":"x"})") << QString() << none;
+    QTest::newRow("no state") << QByteArray(R"({"message":"x"})") << QString() << none;
+    // A full disk is named whoever noticed it, over the bootstrap's sentence for its stage.
+    const QByteArray stage = R"({"state":"failed","message":"Engines failed."})";
+    QTest::newRow("tar filled the disk") << stage << QStringLiteral("Engines failed.")
+                                         << Ending{{}, "tar: x.so: Cannot write: No space left on device\n", true};
+    QTest::newRow("the launcher's own write")
+        << QByteArray() << QString()
+        << Ending{QStringLiteral("Could not write “/r”: No space left on device"), {}, true};
 }
 
 void FailureTextsTest::failureMessage()
@@ -83,6 +106,11 @@ void FailureTextsTest::failureMessage()
     const std::optional<QString> found = launcher->setupFailureMessage();
     QCOMPARE(found.has_value(), !text.isNull());
     QCOMPARE(found.value_or(QString()), text);
+
+    QFETCH(Ending, ending);
+    const QString worker = ending.worker.isNull() ? QStringLiteral("Setup could not finish.") : ending.worker;
+    QCOMPARE(failuretexts::attemptFailure(worker, found, ending.log),
+             ending.diskFull ? texts::diskFull.arg(20) : (text.isEmpty() ? worker : text));
 }
 
 QTEST_MAIN(FailureTextsTest)
