@@ -55,10 +55,14 @@ double attempt(const Sandbox &sandbox)
 // The engine wheels, served beside the archive and named by the main lock.
 void serveWheels(const QString &folder, const QString &resources, const QString &url)
 {
-    QStringList arguments{sourceDir() + QStringLiteral("/tests/support/wheelhouse.py"), folder,
-                          QStringLiteral("--padding"), QString::number(wheelPadding),
-                          QStringLiteral("--lock"), resources + QStringLiteral("/runtime/engines/pylock.main.toml"),
-                          QStringLiteral("--url"), url};
+    QStringList arguments{sourceDir() + QStringLiteral("/tests/support/wheelhouse.py"),
+                          folder,
+                          QStringLiteral("--padding"),
+                          QString::number(wheelPadding),
+                          QStringLiteral("--lock"),
+                          resources + QStringLiteral("/runtime/engines/pylock.main.toml"),
+                          QStringLiteral("--url"),
+                          url};
     for (int i = 1; i <= wheels; ++i)
         arguments << QStringLiteral("--name") << QStringLiteral("bench_engine_%1").arg(i);
     QProcess::execute(testPython(), arguments);
@@ -114,7 +118,8 @@ int main(int argc, char *argv[])
     const double first = attempt(sandbox);
     const auto askedByFirst = server.requests().size();
     std::printf("served at %s B/s: archive %lld bytes, %d wheels, %lld bytes in all\n", qPrintable(throttle),
-                static_cast<long long>(archive.size), wheels, static_cast<long long>(servedBytes(server.requests(), served)));
+                static_cast<long long>(archive.size), wheels,
+                static_cast<long long>(servedBytes(server.requests(), served)));
     std::printf("first setup: %.2f s\n", first);
     report("after the first setup", sandbox.runtime());
 
