@@ -13,6 +13,7 @@ import tempfile
 import threading
 import time
 import unittest
+import urllib.parse
 
 SOURCE = os.environ.get("VLMR_SOURCE_DIR") or os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(SOURCE, "tests", "support"))
@@ -29,6 +30,7 @@ RECORD_TYPES = {"label": str, "percent": int, "state": str, "message": str, "ste
 RECEIPT_KEYS = {"runtime_id", "main_python", "seedvc_python", "mlx_python", "main_bin", "generation_lock"}
 INSTALL_FAILED = "The voice engines could not be installed. Choose Show details for the log, then retry."
 CREATE_FAILED = "The engine environments could not be created. Choose Show details for the log, then retry."
+DOWNLOAD_FAILED = "The voice engines could not be downloaded. Check the internet connection, then retry setup."
 VERIFY_FAILED = "A voice engine download failed checksum verification. Please retry setup."
 NOWHERE = "https://127.0.0.1:9/"  # nothing listens: a wheel from there must come from the bundle
 
@@ -350,15 +352,42 @@ class SuccessfulSetup(BootstrapCase):
                     self.assertEqual(result.returncode, 0, log)
                     self.assertIn("{} came from {}".format(name, server.url("/good/packages/" + name)), log)
                     self.assertEqual(os.listdir(os.path.join(self.root, "downloads", "engines")),
-                                     [self.receipt_free_cache_entry(served)])
+                                     [sha256_file(served)], "a cached file, nothing partial")
                 else:
                     self.assertEqual(self.record()["message"], DOWNLOAD_FAILED)
                     self.assertIn("Every download source failed for " + name, log.splitlines())
                 shutil.rmtree(self.path("resources"))
 
-    @staticmethod
-    def receipt_free_cache_entry(wheel):
-        return sha256_file(wheel)
+    def test_a_folder_filled_from_the_bundle_serves_a_setup_with_the_network_refused(self):
+        server, served = self.serve()
+        archive = os.path.join(self.path("served"), "releases", "20260414", "cpython-3.12.13+20260414.tar.gz")
+        self.write_file(archive, "a stand-in runtime archive")
+        manifest = {"python": {"url": server.url("/releases/20260414/cpython-3.12.13%2B20260414.tar.gz"),
+                               "sha256": sha256_file(archive), "size": os.path.getsize(archive)}}
+        resources = self.resources(main=[served], url=server.url("/"), manifest=manifest)
+        folder = self.path("offline folder")
+        fill = [PYTHON, os.path.join(PACKAGED, "fill-offline-folder"), "--resources", resources, folder]
+        # First the same size with another digest: refused, and the wheel is kept for the next run.
+        for archive_bytes, status in (("a stand-in runtime ARCHIVE", 1), ("a stand-in runtime archive", 0)):
+            self.write_file(archive, archive_bytes)
+            filled = subprocess.run(fill, env=self.environment(), capture_output=True, text=True, timeout=120)
+            self.assertEqual(filled.returncode, status, filled.stdout + filled.stderr)
+        self.assertEqual([request["path"] for request in server.requests()],
+                         [manifest["python"]["url"][len(server.url("")):], "/" + os.path.basename(served),
+                          manifest["python"]["url"][len(server.url("")):]], "what was in place was kept")
+        self.assertEqual(sorted(os.listdir(folder)), ["20260414", os.path.basename(served)])
+        self.assertEqual(os.listdir(os.path.join(folder, "20260414")), [os.path.basename(archive)])
+        self.assertEqual(sha256_file(os.path.join(folder, "20260414", os.path.basename(archive))),
+                         manifest["python"]["sha256"])
+
+        server.stop()
+        os.chmod(folder, 0o555)  # read, never written
+        self.addCleanup(os.chmod, folder, 0o755)
+        source = "file://" + urllib.parse.quote(folder)
+        result = self.bootstrap(resources, indexes=[source], https_proxy="http://127.0.0.1:9/")
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.assertIn("{} came from {}/{}".format(os.path.basename(served), source, os.path.basename(served)),
+                      result.stdout)
 
     def test_unused_staging_folders_go_and_the_running_one_stays(self):
         launchers = {
