@@ -210,7 +210,8 @@ def index_link(index, wheel, cache):
     page = os.path.join(cache, ".page-" + wheel.sha256)
     try:
         answer = fetch(page_url, page, accept=enginesources.ACCEPT)
-        with open(page, "rb") as handle:
+        data = b""  # curl makes no file for an empty answer
+        with contextlib.suppress(FileNotFoundError), open(page, "rb") as handle:
             data = handle.read()
     finally:
         with contextlib.suppress(FileNotFoundError):
