@@ -95,9 +95,10 @@ def run(arguments, environment=None):
     Without an environment the command gets child_environment()."""
     print("$ " + " ".join(arguments), flush=True)
     parent = os.getpid()
+    environment = child_environment() if environment is None else environment
     # Deferred until the child is registered, so a cancel can never miss it.
     with cancels_deferred():
-        child = subprocess.Popen(arguments, stdin=subprocess.DEVNULL, env=child_environment() if environment is None else environment,
+        child = subprocess.Popen(arguments, stdin=subprocess.DEVNULL, env=environment,
                                  preexec_fn=lambda: _prepare_child(parent))
         _running.append(child)
     status = wait_for_exit(child)

@@ -6,8 +6,8 @@
 It makes a self-signed certificate for 127.0.0.1 in --cert-dir (cert.pem, key.pem; point curl at
 cert.pem with CURL_CA_BUNDLE), listens on --port (0 picks a free port), writes the port to
 --port-file once it is listening, and serves --root: a single file answers every path, a folder
-answers the files inside it (a folder's own path its index.html). "Range: bytes=N-" (and "bytes=N-M") gets 206 with Content-Range,
-a start at or past the end gets 416. Every request is appended to --log as one JSON line with
+answers the files inside it (a folder's own path its index.html). "Range: bytes=N-" (and
+"bytes=N-M") gets 206 with Content-Range, a start at or past the end gets 416. Every request is appended to --log as one JSON line with
 its method, path, Range header and status; every body sent, as a line with its path and the
 bytes "sent", to the same file name with ".bodies" added.
 
