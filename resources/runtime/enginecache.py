@@ -89,7 +89,7 @@ def download(wheel, cache):
         print("{} failed verification ({} bytes); fetching it again".format(wheel.url, os.path.getsize(partial)),
               flush=True)
         os.remove(partial)
-    raise VerificationFailed(wheel.package)
+    raise VerificationFailed("{} from {} failed verification twice".format(wheel.package, wheel.url))
 
 
 def fetch(wheel, partial):
@@ -106,7 +106,7 @@ def fetch(wheel, partial):
                 raise OSError(errno.ENOSPC, os.strerror(errno.ENOSPC), partial) from None
         if pause is not None:
             time.sleep(pause)
-    raise DownloadFailed(wheel.package)
+    raise DownloadFailed("{} could not be downloaded from {}".format(wheel.package, wheel.url))
 
 
 def volume_full(path):
