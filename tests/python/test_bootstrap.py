@@ -295,6 +295,25 @@ class SuccessfulSetup(BootstrapCase):
         sent_again = 1_000_000 - int(resumed["range"].removeprefix("bytes=").rstrip("-"))
         self.assertTrue(0 <= sent_again < os.path.getsize(served) * 0.05, resumed)
 
+    def test_a_repair_uses_the_cached_wheel_only_while_it_holds_the_locked_bytes(self):
+        server, served = self.serve()
+        resources = self.resources(main=[served], url=server.url("/"))
+        self.assertEqual(self.bootstrap(resources).returncode, 0)
+        cached = os.path.join(self.root, "downloads", "engines", sha256_file(served), os.path.basename(served))
+
+        def same_size_other_bytes():
+            with open(cached, "r+b") as handle:
+                handle.write(b"\0" * 64)
+        rows = {"nothing changed": (lambda: None, 0), "same size, other bytes": (same_size_other_bytes, 1)}
+        for name, (change, requests) in rows.items():
+            with self.subTest(name):
+                change()
+                before = len(server.requests())
+                result = self.bootstrap(resources)
+                self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+                self.assertEqual(len(server.requests()) - before, requests)
+                self.assertEqual(sha256_file(cached), sha256_file(served), "the cache keeps what the locks name")
+
     def test_unused_staging_folders_go_and_the_running_one_stays(self):
         launchers = {
             "interpreter linked into the staging folder": lambda path: os.symlink(PYTHON, path),
