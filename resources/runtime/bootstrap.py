@@ -80,7 +80,7 @@ def install(arguments, progress, built):
     locks = {name: enginelocks.lock_path(os.path.join(resources, "engines"), name) for name in ENVIRONMENTS}
 
     with stage(CREATE_FAILED, 2):
-        generations.hold_bootstrap_lock(root, lambda: progress.write(WAITING, 2, step=2))
+        generations.hold_bootstrap_lock(root, lambda: progress.write(WAITING, 4, step=2))
     with stage(INSTALL_FAILED, 2):
         wanted = {name: bool(enginelocks.read_lock(path)["packages"]) for name, path in locks.items()}
     with stage(CREATE_FAILED, 2):

@@ -392,6 +392,16 @@ class SuccessfulSetup(BootstrapCase):
         self.assertTrue(os.path.islink(os.path.join(self.root, "python-LINKED")))
         self.assertEqual(sorted(os.listdir(outside)), ["canary"])
 
+    def test_retiring_spares_a_generation_the_receipt_names_by_the_time_it_is_locked(self):
+        sys.path.insert(0, PACKAGED)
+        import generations
+        switched = os.path.join(self.root, "python-SWITCHED")
+        os.makedirs(switched)
+        self.write_file(os.path.join(self.root, "runtime.json"),
+                        json.dumps({"main_python": os.path.join(switched, "envs", "main", "bin", "python")}))
+        generations.retire_generations(self.root, None, [])  # what it kept was read before the switch
+        self.assertTrue(os.path.isdir(switched))
+
     def test_an_old_layout_studio_keeps_its_runtime_for_one_setup(self):
         # The old layout: environments beside the generations, a receipt naming no lock.
         home = os.path.join(self.root, "python-OLD", "python", "bin")
@@ -510,6 +520,24 @@ class Cancellation(BootstrapCase):
         if script.poll() is None:
             os.killpg(script.pid, signal.SIGKILL)
             script.wait()
+
+    def test_waits_for_an_earlier_bootstraps_clean_up_before_touching_the_runtime(self):
+        leftover = os.path.join(self.root, ".retired-python-EARLIER", "left")
+        self.write_file(leftover, "what the earlier one is removing")
+        earlier = os.open(os.path.join(self.root, "bootstrap.lock"), os.O_RDWR | os.O_CREAT)
+        self.addCleanup(os.close, earlier)
+        fcntl.flock(earlier, fcntl.LOCK_EX)
+        script = subprocess.Popen(self.command(self.resources()), env=self.environment(), stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        self.addCleanup(self.reap, script)
+        while not os.path.exists(self.progress) and script.poll() is None:
+            time.sleep(0.05)
+        self.assertEqual(self.record()["label"], "Waiting for an earlier setup to finish\u2026")
+        time.sleep(0.5)
+        self.assertEqual((os.path.exists(leftover), self.generations()), (True, []))
+        fcntl.flock(earlier, fcntl.LOCK_UN)
+        self.assertEqual(script.wait(timeout=120), 0)
+        self.assertFalse(os.path.exists(leftover))
 
     def test_a_stop_ends_the_script_and_its_download_within_a_second(self):
         # A cancel removes the attempt's generation; a killed attempt's is the next one's to retire.
