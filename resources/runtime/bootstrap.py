@@ -107,7 +107,7 @@ def install(arguments, progress, built):
         receipt = generations.build_receipt(generation, arguments.runtime_id)
         generations.switch_receipt(receipt_path, receipt)
 
-    clean_up(root, resources, generation, generations.kept_receipts(receipt, current), locks.values())
+    clean_up(root, resources, generation, generations.kept_receipts(receipt, current), locks.values(), progress)
     progress.write(READY, 100, state="complete", step=4)
 
 
@@ -181,7 +181,8 @@ def create_environments(generation, wanted, progress):
 
 def has_pip(interpreter_path):
     try:
-        children.run([interpreter_path, "-I", "-c", "import importlib.util, sys; sys.exit(not importlib.util.find_spec('pip'))"])
+        children.run([interpreter_path, "-I", "-c",
+                      "import importlib.util, sys; sys.exit(not importlib.util.find_spec('pip'))"])
     except children.CommandFailed:
         return False
     return True
@@ -249,11 +250,14 @@ def pip_arguments(pip_interpreter, target_interpreter, requirements):
             "--requirement", requirements]
 
 
-def clean_up(root, resources, generation, kept, locks):
-    """After the switch: whatever fails here costs space, never the setup."""
+def clean_up(root, resources, generation, kept, locks, progress):
+    """After the switch: whatever fails here costs space, never the setup.
+
+    Once our launcher is gone, another copy's may be downloading an archive that our manifest does
+    not name (it takes no lock of ours); the next setup removes the old archives instead."""
     quietly(lambda: generations.remove_retired_leftovers(root),
             lambda: generations.retire_generations(root, generation, kept),
-            lambda: generations.remove_old_archives(root, resources),
+            lambda: progress.orphaned() or generations.remove_old_archives(root, resources),
             lambda: enginecache.prune(enginecache.cache_folder(root),
                                       {wheel.sha256 for wheel in enginelocks.all_wheels(locks)}))
 

@@ -376,7 +376,8 @@ class SuccessfulSetup(BootstrapCase):
         self.assertEqual(self.generations(), sorted([os.path.basename(held), os.path.basename(self.generation())]))
         self.assertRuns(os.path.join(held, "envs", "main", "bin", "python"))
         self.assertEqual(sorted(os.listdir(self.root)), sorted(
-            self.generations() + ["python-LINKED", "downloads", "runtime.json", "setup-progress.json", "bootstrap.lock"]))
+            self.generations() + ["python-LINKED", "downloads", "runtime.json", "setup-progress.json",
+                                  "bootstrap.lock"]))
         self.assertEqual(sorted(os.listdir(outside)), ["canary"])
         self.assertEqual(sorted(os.listdir(downloads)), sorted([digest + ".tar.gz", digest + ".tar.gz.part",
                                                                 "linked.tar.gz", "engines"]))
@@ -485,7 +486,8 @@ class FailedSetup(BootstrapCase):
         self.assertWellFormed(final)
         self.assertEqual((final["state"], final["message"], final["step"]), ("failed", CREATE_FAILED, 2))
         self.assertFalse(os.path.exists(os.path.join(self.root, "runtime.json")))
-        self.assertEqual(sorted(os.listdir(self.root)), ["bootstrap.lock", "setup-progress.json"], "the attempt's generation goes with it")
+        self.assertEqual(sorted(os.listdir(self.root)), ["bootstrap.lock", "setup-progress.json"],
+                         "the attempt's generation goes with it")
 
 
 class Cancellation(BootstrapCase):
