@@ -122,16 +122,20 @@ def record(work):
 
 class Xvfb:
     def __init__(self):
-        for number in range(91, 140):
-            if not os.path.exists("/tmp/.X11-unix/X%d" % number) and not os.path.exists("/tmp/.X%d-lock" % number):
-                break
-        self.display = ":%d" % number
-        self.process = subprocess.Popen(["/usr/bin/Xvfb", self.display, "-screen", "0", "1024x900x24", "-nolisten", "tcp",
+        # Xvfb picks a free display itself and names it on the pipe, so journeys can run side by side.
+        reader, writer = os.pipe()
+        self.process = subprocess.Popen(["/usr/bin/Xvfb", "-displayfd", str(writer), "-screen", "0", "1024x900x24",
+                                         "-nolisten", "tcp",
                                          # Without it the server resets when its last client (the first
                                          # launcher) leaves, and a launcher started then cannot connect.
                                          "-noreset"],
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_for(lambda: os.path.exists("/tmp/.X11-unix/X%d" % number), 20, "Xvfb")
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(writer,))
+        os.close(writer)
+        with os.fdopen(reader) as answer:
+            number = answer.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number
 
     def run(self, *command):
         environment = dict(os.environ, DISPLAY=self.display)
