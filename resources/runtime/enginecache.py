@@ -14,6 +14,7 @@ import shutil
 import time
 
 import children
+import proxies
 from records import is_real_directory, is_regular_file
 
 CURL = "/usr/bin/curl"
@@ -97,7 +98,7 @@ def fetch(wheel, partial):
         if os.path.exists(partial) and os.path.getsize(partial) >= wheel.size:
             return  # nothing left to ask for; verification tells whether it is right
         try:
-            children.run(curl_arguments(partial, wheel.url))
+            children.run(curl_arguments(partial, wheel.url), env=proxies.curl_environment(wheel.url))
             return
         except children.CommandFailed as error:
             print(error, flush=True)
