@@ -9,9 +9,9 @@ namespace platform {
 namespace {
 
 // A line longer than this is passed on in pieces rather than held whole.
-constexpr qsizetype longestLine = 64 * 1024;
+constexpr qsizetype longestLine = qsizetype(64) * 1024;
 // What a full disk may hold back; beyond it the oldest lines go, so the end of the output survives.
-constexpr qsizetype heldBack = 1024 * 1024;
+constexpr qsizetype heldBack = qsizetype(1024) * 1024;
 // How often the thread looks at the clock: once the command has ended, something it left running may
 // hold the pipe open without writing.
 constexpr int deadlineCheckMs = 100;
