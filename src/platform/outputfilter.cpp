@@ -71,6 +71,7 @@ void FilteredOutput::pump()
     if (!partial_.isEmpty())
         passOn(partial_);
     partial_.clear();
+    writePending();   // the last chance for what a full disk held back
     readEnd_.close(); // a straggler that writes on gets EPIPE rather than blocking forever
 }
 
