@@ -6,6 +6,7 @@
 #include "setup/archive.h"
 #include "setup/manifest.h"
 #include "setup/progressrecord.h"
+#include "setup/proxychoice.h"
 #include "shell/setuperror.h"
 #include "shell/texts.h"
 #include "studio/receipt.h"
@@ -39,9 +40,6 @@ void StudioLauncher::installRuntime(const WorkerCompletion &completion)
 void StudioLauncher::installSteps()
 {
     const manifest::RuntimeArchive expected = manifest::parse(platform::readWholeFile(manifestURL()), manifestURL());
-    const QProcessEnvironment commands = setupEnvironment(expected.url);
-    const QStringList environment = commands.toStringList();
-
     const QString downloads = runtime() + QStringLiteral("/downloads");
     platform::createDirectories(downloads);
     const QString archivePath = downloads + QLatin1Char('/') + expected.sha256 + QStringLiteral(".tar.gz");
@@ -53,7 +51,7 @@ void StudioLauncher::installSteps()
                    .downloadTotal = expected.size});
 
     if (!archive::alreadyDownloaded(archivePath, expected.sha256))
-        download(archivePath, expected.url, environment);
+        download(archivePath, expected.url);
     archive::verify(archivePath, expected);
 
     writeProgress({.label = texts::extracting, .percent = 3, .state = progress::runningState, .step = 1});
@@ -62,7 +60,7 @@ void StudioLauncher::installSteps()
     // Held until the bootstrap, which joins it, has ended: a bootstrap still retiring for a launcher
     // that died leaves a locked generation alone, so it cannot remove this one from under tar.
     const platform::FileHandle generation = platform::createLockedFolder(staging, generationLock);
-    run(tar, {QStringLiteral("-xzf"), archivePath, QStringLiteral("-C"), staging}, environment);
+    run(tar, {QStringLiteral("-xzf"), archivePath, QStringLiteral("-C"), staging});
 
     const QString interpreter = brandInterpreter(staging + QStringLiteral("/python/bin"), QStringLiteral("setup"));
 
@@ -73,12 +71,15 @@ void StudioLauncher::installSteps()
         {QStringLiteral("-u"), packaged + QStringLiteral("/bootstrap.py"), QStringLiteral("--runtime-root"), runtime(),
          QStringLiteral("--resources"), packaged, QStringLiteral("--progress"), progressURL(),
          QStringLiteral("--runtime-id"), runtimeId},
-        studio::isolatedPython(commands).toStringList());
+        studio::isolatedPython(
+            proxy::bootstrapEnvironment(QProcessEnvironment::systemEnvironment(), context.executablePath))
+            .toStringList());
 }
 
 // Resumes what an earlier attempt left; when that fails without a cancel, starts over once.
-void StudioLauncher::download(const QString &archivePath, const QString &url, const QStringList &environment)
+void StudioLauncher::download(const QString &archivePath, const QString &url)
 {
+    const QStringList environment = setupEnvironment(url).toStringList();
     const QStringList arguments = manifest::curlArguments(archivePath, url);
     try {
         run(curl, arguments, environment);

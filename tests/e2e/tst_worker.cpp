@@ -152,10 +152,16 @@ void WorkerTest::happyPathInstallsTheRuntime()
     // As a conda or pyenv shell leaves them: the runtime's interpreter must not see them.
     qputenv("PYTHONHOME", "/nonexistent/python-home");
     qputenv("PYTHONPATH", "/nonexistent/python-path");
+    // A user's .curlrc must add nothing: verbose would print the proxy's credentials into the log.
+    writeFile(sandbox->home() + QStringLiteral("/.curlrc"), "verbose\n");
+    qputenv("CURL_HOME", sandbox->home().toUtf8());
     const auto unset = qScopeGuard([] {
         qunsetenv("PYTHONHOME");
         qunsetenv("PYTHONPATH");
+        qunsetenv("CURL_HOME");
     });
+    const QString log = sandbox->path(QStringLiteral("attempt.log"));
+    launcher->openAttemptLog(log);
     RecordWatcher watcher(launcher->progressURL());
     const Outcome outcome = runWorker(*launcher);
     const QStringList labels = watcher.stop();
@@ -180,16 +186,17 @@ void WorkerTest::happyPathInstallsTheRuntime()
                       + QStringLiteral("/python/bin/Vellmora Setup"))
                 .isSymLink());
     QCOMPARE(server->requests().size(), 1);
+    QVERIFY2(!readFile(log).contains("> GET "), readFile(log).left(2000).constData());
 
     // HTTPS only, also after a redirect, whatever a manifest names: the whole list, in order.
     const QString url = QStringLiteral("https://127.0.0.1/runtime.tar.gz");
     QCOMPARE(manifest::curlArguments(downloaded(), url),
-             QStringList({QStringLiteral("--fail"), QStringLiteral("--location"), QStringLiteral("--proto"),
-                          QStringLiteral("=https"), QStringLiteral("--proto-redir"), QStringLiteral("=https"),
-                          QStringLiteral("--retry"), QStringLiteral("3"), QStringLiteral("--connect-timeout"),
-                          QStringLiteral("30"), QStringLiteral("--max-time"), QStringLiteral("1800"),
-                          QStringLiteral("--continue-at"), QStringLiteral("-"), QStringLiteral("--output"),
-                          downloaded(), url}));
+             QStringList({QStringLiteral("-q"), QStringLiteral("--fail"), QStringLiteral("--location"),
+                          QStringLiteral("--proto"), QStringLiteral("=https"), QStringLiteral("--proto-redir"),
+                          QStringLiteral("=https"), QStringLiteral("--retry"), QStringLiteral("3"),
+                          QStringLiteral("--connect-timeout"), QStringLiteral("30"), QStringLiteral("--max-time"),
+                          QStringLiteral("1800"), QStringLiteral("--continue-at"), QStringLiteral("-"),
+                          QStringLiteral("--output"), downloaded(), url}));
 }
 
 void WorkerTest::verifiedArchiveIsReusedWithoutARequest()
