@@ -111,6 +111,11 @@ void FailureTextsTest::failureMessage()
     const QString worker = ending.worker.isNull() ? QStringLiteral("Setup could not finish.") : ending.worker;
     QCOMPARE(failuretexts::attemptFailure(worker, found, ending.log),
              ending.diskFull ? texts::diskFull.arg(20) : (text.isEmpty() ? worker : text));
+
+    // The end of the attempt leaves a record that carries a failure text exactly as it was.
+    launcher->failSetup(worker);
+    if (!text.isNull())
+        QCOMPARE(testsupport::readFile(launcher->progressURL()), record);
 }
 
 QTEST_MAIN(FailureTextsTest)
