@@ -24,6 +24,7 @@ std::optional<QString> outcomeFailure(bool cancelled, const platform::ExitStatus
 void StudioLauncher::openAttemptLog(const QString &path)
 {
     logHandle = platform::openForWriting(path, true);
+    logPath = path;
 }
 
 void StudioLauncher::appendToLog(const QString &line) const

@@ -6,6 +6,7 @@
 #include "setup/archive.h"
 #include "setup/manifest.h"
 #include "setup/progressrecord.h"
+#include "setupwindow/failuretexts.h"
 #include "shell/setuperror.h"
 #include "shell/texts.h"
 #include "studio/receipt.h"
@@ -19,6 +20,8 @@ namespace {
 const QString curl = QStringLiteral("/usr/bin/curl");
 const QString tar = QStringLiteral("/usr/bin/tar");
 const QString generationLock = QStringLiteral("generation.lock");
+// Ends with curl's own error line, however long its progress meter ran.
+constexpr qint64 curlOutputTail = qint64(64) << 10;
 
 } // namespace
 
@@ -76,14 +79,19 @@ void StudioLauncher::installSteps()
         studio::isolatedPython(commands).toStringList());
 }
 
-// Resumes what an earlier attempt left; when that fails without a cancel, starts over once.
+// Resumes what an earlier attempt left; when that fails without a cancel, and not with an answer
+// that asking again cannot change, starts over once.
 void StudioLauncher::download(const QString &archivePath, const QString &url, const QStringList &environment)
 {
     const QStringList arguments = manifest::curlArguments(archivePath, url);
     try {
         run(curl, arguments, environment);
     } catch (const std::exception &) {
+        using failuretexts::DownloadFault;
         if (cancellationRequested())
+            throw;
+        const DownloadFault fault = failuretexts::downloadFault(platform::readTailQuietly(logPath, curlOutputTail));
+        if (fault != DownloadFault::none && fault != DownloadFault::transient)
             throw;
         platform::removeFileQuietly(archivePath);
         run(curl, arguments, environment);

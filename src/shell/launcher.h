@@ -165,6 +165,7 @@ private:
     // Beyond the documented fields: the surroundings, the menu, and where the worker's and the
     // studio watcher's threads post their outcomes.
     LauncherContext context;
+    QString logPath; // where logHandle writes, set with it: the worker reads curl's last words there
     QMenuBar *mainMenu = nullptr;
     const std::shared_ptr<MainQueue> mainQueue;
 

@@ -1,6 +1,8 @@
 #include "localserver.h"
 #include "setup/manifest.h"
 #include "setup/progressrecord.h"
+#include "setupwindow/failuretexts.h"
+#include "shell/texts.h"
 #include "testsupport.h"
 
 #include "platform/files.h"
@@ -95,6 +97,8 @@ private slots:
     void partialArchiveIsResumed();
     void failedDownloadStartsOverExactlyOnce();
     void secondDownloadFailureIsReported();
+    void refusedDownloadRunsOnce_data();
+    void refusedDownloadRunsOnce();
     void droppedConnectionIsRecovered();
     void wrongBytesAreRejected();
     void wrongSizeIsRejected();
@@ -247,6 +251,36 @@ void WorkerTest::secondDownloadFailureIsReported()
     QCOMPARE(outcome.completions, 1);
     QCOMPARE(outcome.failure.value_or(success), couldNotFinish);
     QVERIFY(stagingDirectories(sandbox->runtime()).isEmpty());
+}
+
+void WorkerTest::refusedDownloadRunsOnce_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("untrusted"); // curl trusts another server's certificate
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("not found") << QStringLiteral("/missing.tar.gz") << false << couldNotFinish;
+    QTest::newRow("certificate not trusted")
+        << QStringLiteral("/runtime.tar.gz") << true << texts::certificateNotTrusted;
+}
+
+void WorkerTest::refusedDownloadRunsOnce()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, untrusted);
+    QFETCH(QString, shown);
+    QDir().mkpath(serveDir());
+    archive = makeRuntimeArchive(serveDir() + QStringLiteral("/runtime.tar.gz"));
+    const LocalHttpsServer server(serveDir(), sandbox->path(QStringLiteral("server")));
+    writeManifest(sandbox->resources(), server.url(path), archive.sha256, archive.size);
+    std::optional<LocalHttpsServer> other;
+    if (untrusted)
+        other.emplace(serveDir(), sandbox->path(QStringLiteral("other")));
+    const QString log = sandbox->path(QStringLiteral("setup.log"));
+    launcher->openAttemptLog(log);
+    const Outcome outcome = runWorker(*launcher);
+    QCOMPARE(outcome.failure.value_or(success), couldNotFinish);
+    QCOMPARE(readFile(log).count("curl: ("), 1);
+    QCOMPARE(failuretexts::attemptFailure(couldNotFinish, std::nullopt, readFile(log)), shown);
 }
 
 void WorkerTest::droppedConnectionIsRecovered()
