@@ -12,6 +12,8 @@
 #include "studio/receipt.h"
 #include "studio/studioenv.h"
 
+#include <QFileInfo>
+#include <QJsonDocument>
 #include <QProcessEnvironment>
 #include <QUuid>
 
@@ -65,9 +67,20 @@ void StudioLauncher::installSteps()
     // Held until the bootstrap, which joins it, has ended: a bootstrap still retiring for a launcher
     // that died leaves a locked generation alone, so it cannot remove this one from under tar.
     const platform::FileHandle generation = platform::createLockedFolder(staging, generationLock);
-    run(tar, {QStringLiteral("-xzf"), archivePath, QStringLiteral("-C"), staging}, environment);
+    try {
+        installInto(staging, archivePath, commands);
+    } catch (...) {
+        giveBackGeneration(staging);
+        throw;
+    }
+}
 
-    const QString interpreter = brandInterpreter(staging + QStringLiteral("/python/bin"), QStringLiteral("setup"));
+void StudioLauncher::installInto(const QString &generation, const QString &archivePath,
+                                 const QProcessEnvironment &commands)
+{
+    run(tar, {QStringLiteral("-xzf"), archivePath, QStringLiteral("-C"), generation}, commands.toStringList());
+
+    const QString interpreter = brandInterpreter(generation + QStringLiteral("/python/bin"), QStringLiteral("setup"));
 
     const QString packaged = resources + QStringLiteral("/runtime");
     writeProgress({.label = texts::installing, .percent = 4, .state = progress::runningState, .step = 2});
@@ -77,6 +90,29 @@ void StudioLauncher::installSteps()
          QStringLiteral("--resources"), packaged, QStringLiteral("--progress"), progressURL(),
          QStringLiteral("--runtime-id"), runtimeId},
         studio::isolatedPython(commands).toStringList());
+}
+
+// A failed or cancelled attempt's generation goes before the attempt ends, whatever the bootstrap
+// got to: a partial interpreter is of no use to the next one. Never once the receipt names it (a
+// cancel that came after the switch), nor when the receipt is there but cannot be read to tell.
+void StudioLauncher::giveBackGeneration(const QString &generation) const
+{
+    const QString receiptPath = runtime() + QStringLiteral("/runtime.json");
+    if (platform::fileExists(receiptPath)) {
+        QByteArray bytes;
+        try {
+            bytes = platform::readWholeFile(receiptPath);
+        } catch (const std::exception &) {
+            return;
+        }
+        const QJsonObject current = QJsonDocument::fromJson(bytes).object();
+        if (receipt::namesFolder(current, generation)
+            || receipt::namesFolder(current, QFileInfo(generation).canonicalFilePath()))
+            return;
+    }
+    // The name a killed bootstrap's clean-up gives a folder on its way out, so the next one finishes.
+    platform::removeFolderQuietly(generation,
+                                  runtime() + QStringLiteral("/.retired-") + QFileInfo(generation).fileName());
 }
 
 // Resumes what an earlier attempt left; when that fails without a cancel, and not with an answer

@@ -176,6 +176,8 @@ private:
     void startProgressPoll();
     void startWorker();
     void installSteps();
+    void installInto(const QString &generation, const QString &archivePath, const QProcessEnvironment &commands);
+    void giveBackGeneration(const QString &generation) const;
     void download(const QString &archivePath, const QString &url, const QStringList &environment);
     bool cancellationRequested();
     void buildWindow();

@@ -108,7 +108,8 @@ private slots:
     void unreadableManifestGivesThePlatformText();
     void cancelDuringDownloadKeepsThePartialArchive();
     void extractionFailureIsPassedOn();
-    void bootstrapFailureIsPassedOnAndAttemptsKeepTheirStaging();
+    void bootstrapFailureIsPassedOnAndLeavesNoGeneration();
+    void generationTheReceiptNamesStays();
 
 private:
     std::unique_ptr<Sandbox> sandbox;
@@ -395,17 +396,32 @@ void WorkerTest::extractionFailureIsPassedOn()
     writeManifest(sandbox->resources(), server.url(), archive.sha256, archive.size);
     const Outcome outcome = runWorker(*launcher);
     QCOMPARE(outcome.failure.value_or(success), couldNotFinish);
-    QCOMPARE(stagingDirectories(sandbox->runtime()).size(), 1); // left for inspection
+    QCOMPARE(QDir(sandbox->runtime()).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList({QStringLiteral("downloads")}));
 }
 
-void WorkerTest::bootstrapFailureIsPassedOnAndAttemptsKeepTheirStaging()
+// A bootstrap that exits before it holds its generation gives nothing back itself.
+void WorkerTest::bootstrapFailureIsPassedOnAndLeavesNoGeneration()
 {
     const auto server = serve({}, {QStringLiteral("--fail-bootstrap")});
     QCOMPARE(runWorker(*launcher).failure.value_or(success), couldNotFinish);
     QCOMPARE(runWorker(*launcher).failure.value_or(success), couldNotFinish);
-    const QStringList staging = stagingDirectories(sandbox->runtime());
-    QCOMPARE(staging.size(), 2);
+    QVERIFY(stagingDirectories(sandbox->runtime()).isEmpty());
     QCOMPARE(server->requests().size(), 1); // the second attempt reused the verified archive
+}
+
+void WorkerTest::generationTheReceiptNamesStays()
+{
+    writeFile(sandbox->resources() + QStringLiteral("/runtime/bootstrap.py"),
+              "import json, os, sys\n"
+              "root = sys.argv[sys.argv.index('--runtime-root') + 1]\n"
+              "[name] = [n for n in os.listdir(root) if n.startswith('python-')]\n"
+              "with open(os.path.join(root, 'runtime.json'), 'w') as receipt:\n"
+              "    json.dump({'main_python': os.path.join(root, name, 'envs/main/bin/python')}, receipt)\n"
+              "sys.exit(1)\n");
+    const auto server = serve();
+    QCOMPARE(runWorker(*launcher).failure.value_or(success), couldNotFinish);
+    QCOMPARE(stagingDirectories(sandbox->runtime()).size(), 1);
 }
 
 QTEST_MAIN(WorkerTest)
