@@ -4,8 +4,7 @@
 
 #include <QtTest>
 
-// The worker's text (null: a generic one), the attempt log's end, and the sentence shown (null:
-// the recorded text, else the worker's).
+// The worker's text (null: a generic one), the log's end, the sentence (null: recorded, else worker's).
 struct Ending
 {
     QString worker;
@@ -13,7 +12,6 @@ struct Ending
     QString shown;
 };
 Q_DECLARE_METATYPE(Ending)
-Q_DECLARE_METATYPE(failuretexts::DownloadFault)
 
 class FailureTextsTest : public QObject
 {
@@ -25,8 +23,6 @@ private slots:
     void unreadableVolumeHoldsNothingUp();
     void failureMessage_data();
     void failureMessage();
-    void downloadFault_data();
-    void downloadFault();
 };
 
 void FailureTextsTest::spaceSentence_data()
@@ -98,11 +94,10 @@ void FailureTextsTest::failureMessage_data()
         << QByteArray() << QString()
         << Ending{QStringLiteral("Could not write “/r”: No space left on device"), {}, full};
     // What to do about a refused download, over the bootstrap's sentence for its stage.
-    QTest::newRow("engine download through an inspecting network")
-        << stage << QStringLiteral("Engines failed.")
-        << Ending{{},
-                  "curl: (60) SSL certificate problem: self-signed certificate\nMore details\n",
-                  texts::certificateNotTrusted};
+    QTest::newRow("inspecting network") << stage << QStringLiteral("Engines failed.")
+                                        << Ending{{},
+                                                  "curl: (60) SSL certificate problem: self-signed certificate\n",
+                                                  texts::certificateNotTrusted};
     QTest::newRow("proxy refuses the sign-in")
         << stage << QStringLiteral("Engines failed.")
         << Ending{{}, "curl: (56) CONNECT tunnel failed, response 407\n", texts::proxySignInRefused};
@@ -130,35 +125,6 @@ void FailureTextsTest::failureMessage()
     launcher->failSetup(worker);
     if (!text.isNull())
         QCOMPARE(testsupport::readFile(launcher->progressURL()), record);
-}
-
-void FailureTextsTest::downloadFault_data()
-{
-    // curl 7.88's own last lines, as each case leaves them in the log.
-    QTest::addColumn<QByteArray>("log");
-    QTest::addColumn<failuretexts::DownloadFault>("fault");
-    using enum failuretexts::DownloadFault;
-    QTest::newRow("no curl line") << QByteArray("tar: Error is not recoverable\n") << none;
-    QTest::newRow("not found") << QByteArray("curl: (22) The requested URL returned error: 404\n") << refused;
-    QTest::newRow("forbidden") << QByteArray("curl: (22) The requested URL returned error: 403\n") << refused;
-    QTest::newRow("redirect to http") << QByteArray(
-        "curl: (1) Protocol \"http\" not supported or disabled in libcurl\n")
-                                      << refused;
-    QTest::newRow("proxy sign-in, --fail")
-        << QByteArray("curl: (22) The requested URL returned error: 407\n") << proxySignIn;
-    QTest::newRow("resume past the end") << QByteArray("curl: (22) The requested URL returned error: 416\n")
-                                         << transient;
-    QTest::newRow("too many requests") << QByteArray("curl: (22) The requested URL returned error: 429\n") << transient;
-    QTest::newRow("server error") << QByteArray("curl: (22) The requested URL returned error: 503\n") << transient;
-    QTest::newRow("only the last line counts")
-        << QByteArray("curl: (60) SSL certificate problem\n  0  0\ncurl: (7) Failed to connect\n") << transient;
-}
-
-void FailureTextsTest::downloadFault()
-{
-    QFETCH(QByteArray, log);
-    QFETCH(failuretexts::DownloadFault, fault);
-    QCOMPARE(failuretexts::downloadFault(log), fault);
 }
 
 QTEST_MAIN(FailureTextsTest)

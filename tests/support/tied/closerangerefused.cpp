@@ -1,7 +1,7 @@
 // Preloaded into a process, stands in for a kernel or a seccomp profile that refuses close_range:
 //     LD_PRELOAD=.../libvlmr_refuse_close_range.so COMMAND…
-// In the launcher stand-in it also plays another thread that, just before each fork, puts a
-// descriptor without close-on-exec far above every other.
+// In the launcher stand-in it also plays a thread that dup2s far above every other descriptor
+// just before each fork.
 #include <cerrno>
 #include <cstring>
 #include <dlfcn.h>
