@@ -89,7 +89,7 @@ bool closeListed(int first)
 {
     proc_fdinfo listed[256];
     for (;;) {
-        const int bytes = ::proc_pidinfo(::getpid(), PROC_PIDLISTFDS, 0, listed, sizeof listed);
+        const int bytes = ::proc_pidinfo(::getpid(), PROC_PIDLISTFDS, 0, listed, static_cast<int>(sizeof listed));
         if (bytes <= 0)
             return false;
         bool closed = false;
