@@ -26,6 +26,7 @@ void StudioLauncher::openAttemptLog(const QString &path)
 {
     logHandle = platform::openForWriting(path, true);
     proxySecrets = proxy::environmentSecrets(QProcessEnvironment::systemEnvironment());
+    logPath = path;
 }
 
 void StudioLauncher::appendToLog(const QString &line) const

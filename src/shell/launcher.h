@@ -169,6 +169,7 @@ private:
     // Beyond the documented fields: the surroundings, the menu, and where the worker's and the
     // studio watcher's threads post their outcomes.
     LauncherContext context;
+    QString logPath; // where logHandle writes, set with it: the worker reads curl's last words there
     QMenuBar *mainMenu = nullptr;
     const std::shared_ptr<MainQueue> mainQueue;
 
@@ -179,6 +180,8 @@ private:
     void startProgressPoll();
     void startWorker();
     void installSteps();
+    void installInto(const QString &generation, const QString &archivePath);
+    void giveBackGeneration(const QString &generation) const;
     void download(const QString &archivePath, const QString &url);
     bool cancellationRequested();
     void buildWindow();
