@@ -55,7 +55,9 @@ bool isSafeFileName(const QString &name)
 
 QStringList curlArguments(const QString &archivePath, const QString &url)
 {
-    return {QStringLiteral("--fail"),
+    // -q first: no .curlrc of the user's changes what the launcher asked for.
+    return {QStringLiteral("-q"),
+            QStringLiteral("--fail"),
             QStringLiteral("--location"),
             QStringLiteral("--proto"),
             QStringLiteral("=https"),

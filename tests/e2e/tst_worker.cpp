@@ -184,12 +184,12 @@ void WorkerTest::happyPathInstallsTheRuntime()
     // HTTPS only, also after a redirect, whatever a manifest names: the whole list, in order.
     const QString url = QStringLiteral("https://127.0.0.1/runtime.tar.gz");
     QCOMPARE(manifest::curlArguments(downloaded(), url),
-             QStringList({QStringLiteral("--fail"), QStringLiteral("--location"), QStringLiteral("--proto"),
-                          QStringLiteral("=https"), QStringLiteral("--proto-redir"), QStringLiteral("=https"),
-                          QStringLiteral("--retry"), QStringLiteral("3"), QStringLiteral("--connect-timeout"),
-                          QStringLiteral("30"), QStringLiteral("--max-time"), QStringLiteral("1800"),
-                          QStringLiteral("--continue-at"), QStringLiteral("-"), QStringLiteral("--output"),
-                          downloaded(), url}));
+             QStringList({QStringLiteral("-q"), QStringLiteral("--fail"), QStringLiteral("--location"),
+                          QStringLiteral("--proto"), QStringLiteral("=https"), QStringLiteral("--proto-redir"),
+                          QStringLiteral("=https"), QStringLiteral("--retry"), QStringLiteral("3"),
+                          QStringLiteral("--connect-timeout"), QStringLiteral("30"), QStringLiteral("--max-time"),
+                          QStringLiteral("1800"), QStringLiteral("--continue-at"), QStringLiteral("-"),
+                          QStringLiteral("--output"), downloaded(), url}));
 }
 
 void WorkerTest::verifiedArchiveIsReusedWithoutARequest()
