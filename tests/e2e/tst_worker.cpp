@@ -1,4 +1,5 @@
 #include "localserver.h"
+#include "setup/downloadsources.h"
 #include "setup/manifest.h"
 #include "setup/progressrecord.h"
 #include "testsupport.h"
@@ -12,6 +13,7 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSettings>
 #include <QTest>
 
 #include <atomic>
@@ -99,6 +101,10 @@ private slots:
     void wrongBytesAreRejected();
     void wrongSizeIsRejected();
     void upperCaseDigestNeverMatches();
+    void sourceEntries_data();
+    void sourceEntries();
+    void mirrorsGiveWayInOrder();
+    void userSettingWinsKeyByKey();
     void manifestRules_data();
     void manifestRules();
     void unreadableManifestGivesThePlatformText();
@@ -284,6 +290,97 @@ void WorkerTest::upperCaseDigestNeverMatches()
     const Outcome outcome = runWorker(*launcher);
     QCOMPARE(outcome.failure.value_or(success), checksumText);
     QCOMPARE(server->requests().size(), 1);
+}
+
+void WorkerTest::sourceEntries_data()
+{
+    QTest::addColumn<QString>("entry"); // {root}: the sandbox
+    QTest::addColumn<QString>("why");   // empty when usable
+    QTest::newRow("https") << "https://mirror.example/pbs/" << QString();
+    QTest::newRow("folder") << "file://{root}" << QString();
+    QTest::newRow("plain http") << "http://mirror.example/pbs/"
+                                << "plain http: is not allowed, only https:";
+    QTest::newRow("ftp") << "ftp://mirror.example/pbs/"
+                         << "only https: and file: URLs can be used";
+    QTest::newRow("relative path") << "mirror/pbs"
+                                   << "a relative path, not a URL";
+    QTest::newRow("absolute path") << "{root}"
+                                   << "a path, not a URL (a folder is written file:///path/to/folder)";
+    QTest::newRow("missing folder") << "file://{root}/missing"
+                                    << "not a folder on this computer";
+    QTest::newRow("a file") << "file://{root}/bundle/Contents/Info.plist"
+                            << "not a folder on this computer";
+    QTest::newRow("another host") << "file://server/share"
+                                  << "not a folder on this computer";
+    QTest::newRow("query") << "https://mirror.example/?key=1"
+                           << "a URL with a query or fragment cannot be used";
+    QTest::newRow("not a URL") << "https://[::1"
+                               << "not a URL";
+}
+
+void WorkerTest::sourceEntries()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, why);
+    entry.replace(QStringLiteral("{root}"), sandbox->root());
+    const sources::Sorted sorted = sources::sort({entry}, QStringLiteral("engine-indexes"), platform::isDirectory);
+    QCOMPARE(sorted.usable.size(), why.isEmpty() ? 1 : 0);
+    if (!why.isEmpty())
+        QCOMPARE(sorted.skipped.value(0),
+                 QStringLiteral("Download source skipped: “%1” in engine-indexes: %2\n").arg(entry, why));
+}
+
+// A mirror whose file fails the check, an unusable entry, a folder without the file, then the
+// folder that has it: the origin is never asked. Usable engine indexes reach the bootstrap.
+void WorkerTest::mirrorsGiveWayInOrder()
+{
+    const auto wrong = serve({QStringLiteral("--wrong-bytes")});
+    writeManifest(sandbox->resources(), QStringLiteral("https://127.0.0.1:9/pbs/20260414/cpython%2B1.tar.gz"),
+                  archive.sha256, archive.size);
+    writeFile(sandbox->path(QStringLiteral("offline/20260414/cpython+1.tar.gz")), readFile(archive.path));
+    writeFile(sandbox->resources() + QStringLiteral("/runtime/bootstrap.py"), "import sys\nprint(sys.argv[-4:])\n");
+    QDir().mkpath(sandbox->path(QStringLiteral("empty")));
+    const QString empty = QUrl::fromLocalFile(sandbox->path(QStringLiteral("empty"))).toString();
+    const QString offline = QUrl::fromLocalFile(sandbox->path(QStringLiteral("offline"))).toString();
+    sandbox->downloadSettings = {
+        {wrong->url(QStringLiteral("/m/")), QStringLiteral("http://127.0.0.1:9/"), empty, offline},
+        {QStringLiteral("https://127.0.0.1:9/simple/"), offline}};
+    launcher = sandbox->launcher();
+    launcher->openAttemptLog(sandbox->path(QStringLiteral("attempt.log")));
+    QCOMPARE(runWorker(*launcher).failure.value_or(success), success);
+    QCOMPARE(readFile(downloaded()), readFile(archive.path));
+    QCOMPARE(wrong->requests().size(), 1);
+    QCOMPARE(wrong->requests().first().value(QLatin1String("path")).toString(),
+             QStringLiteral("/m/20260414/cpython%2B1.tar.gz"));
+    const QString log = QString::fromUtf8(readFile(sandbox->path(QStringLiteral("attempt.log"))));
+    const QString file = QStringLiteral("/20260414/cpython%2B1.tar.gz");
+    for (const QString &line : QStringList{
+             QStringLiteral("Download source skipped: “http://127.0.0.1:9/” in runtime-mirrors: plain http:"),
+             wrong->url(QStringLiteral("/m")) + file + QStringLiteral(" failed: the size or SHA-256 check failed\n"),
+             empty + file + QStringLiteral(" failed: Could not read"),
+             QStringLiteral("Runtime archive: came from ") + offline + file + QLatin1Char('\n'),
+             QStringLiteral("['--engine-index', 'https://127.0.0.1:9/simple/', '--engine-index', '%1']").arg(offline)})
+        QVERIFY2(log.contains(line), qPrintable(line + QStringLiteral(" is not in:\n") + log));
+    QVERIFY(!log.contains(QStringLiteral("https://127.0.0.1:9/pbs/")));
+}
+
+void WorkerTest::userSettingWinsKeyByKey()
+{
+#ifdef __APPLE__
+    QSKIP("the defaults domain is the system's, not a folder a test can point at");
+#endif
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sandbox->path(QStringLiteral("user")));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, sandbox->path(QStringLiteral("system")));
+    writeFile(sandbox->path(QStringLiteral("user/vellmora/launcher.conf")),
+              "[downloads]\nruntime-mirrors = https://a.example/pbs/, file:///srv/pbs,\n");
+    writeFile(sandbox->path(QStringLiteral("system/vellmora/launcher.conf")),
+              "[downloads]\nruntime-mirrors = https://all.example/\nengine-indexes = https://all.example/simple/\n");
+    writeFile(sandbox->path(QStringLiteral("user/vellmora.conf")),
+              "[downloads]\nengine-indexes = https://no.example/\n");
+    const platform::DownloadSettings read = platform::downloadSettings();
+    QCOMPARE(read.runtimeMirrors,
+             QStringList({QStringLiteral("https://a.example/pbs/"), QStringLiteral("file:///srv/pbs")}));
+    QCOMPARE(read.engineIndexes, QStringList{QStringLiteral("https://all.example/simple/")});
 }
 
 void WorkerTest::manifestRules_data()

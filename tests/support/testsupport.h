@@ -38,6 +38,8 @@ public:
         fakeFreeSpace = true;
     }
     std::unique_ptr<StudioLauncher> launcher(const QStringList &arguments = {}, qint64 memory = qint64(32) << 30) const;
+    // What launchers from this sandbox read as their download settings; never the user's own.
+    platform::DownloadSettings downloadSettings;
 
 private:
     QTemporaryDir dir;
