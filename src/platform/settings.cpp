@@ -38,8 +38,7 @@ DownloadSettings downloadSettings()
     QSettings system(QSettings::NativeFormat, QSettings::SystemScope, organisation, application);
     user.setFallbacksEnabled(false);
     system.setFallbacksEnabled(false);
-    return {entries(user, system, QStringLiteral("runtime-mirrors")),
-            entries(user, system, QStringLiteral("engine-indexes"))};
+    return {entries(user, system, runtimeMirrorsKey), entries(user, system, engineIndexesKey)};
 }
 
 } // namespace platform

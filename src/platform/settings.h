@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
 
 namespace platform {
+
+inline const QString runtimeMirrorsKey = QStringLiteral("runtime-mirrors");
+inline const QString engineIndexesKey = QStringLiteral("engine-indexes");
 
 // Where downloads may come from besides the manifest's own URL, as the user or an administrator
 // wrote it: each list in its order, entries trimmed, empty ones dropped.

@@ -51,8 +51,8 @@ Sorted sort(const QStringList &entries, const QString &key, const std::function<
 
 Configured configure(const platform::DownloadSettings &settings, const std::function<bool(const QString &)> &isFolder)
 {
-    const Sorted mirrors = sort(settings.runtimeMirrors, QStringLiteral("runtime-mirrors"), isFolder);
-    const Sorted indexes = sort(settings.engineIndexes, QStringLiteral("engine-indexes"), isFolder);
+    const Sorted mirrors = sort(settings.runtimeMirrors, platform::runtimeMirrorsKey, isFolder);
+    const Sorted indexes = sort(settings.engineIndexes, platform::engineIndexesKey, isFolder);
     return {mirrors.usable, indexes.usable, mirrors.skipped + indexes.skipped};
 }
 

@@ -109,7 +109,7 @@ void StudioLauncher::fetchArchive(const QString &archivePath, const manifest::Ru
         if (const std::optional<sources::Location> at = sources::archiveAt(mirror, expected.url))
             locations << *at;
         else
-            appendToLog(texts::sourceSkipped.arg(mirror.url, QStringLiteral("runtime-mirrors"), texts::unsafeFileName));
+            appendToLog(texts::sourceSkipped.arg(mirror.url, platform::runtimeMirrorsKey, texts::unsafeFileName));
     }
     locations << sources::Location{expected.url, QString()};
     std::optional<QString> failure;

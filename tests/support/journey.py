@@ -20,11 +20,15 @@ first stops the launcher mid-download (SIGKILL, SIGTERM, SIGINT, SIGHUP or Ctrl+
 no setup command outlives it, then starts it again to resume the partial archive. --other-starts, during the download, starts the same bundle again (it must hand
 over to the running launcher and end) and then a second copy of the bundle on the same data folder
 (it opens its own window, and pressing its "Start setup" must not start a second attempt).
+--mirror names download sources in the settings while the origin is a closed loopback port: the
+runtime archive from a mirror on the server ("archive"), the wheels too from an index there
+("wheels"), or everything from a folder with every network request refused ("offline").
 """
 
 import argparse
 import json
 import os
+import pathlib
 import shutil
 import signal
 import subprocess
@@ -49,6 +53,9 @@ DOWNLOADING_ENGINES = "Downloading the voice engines"
 VOICES_BYTES = 24_000_000  # the large wheel: its download lasts long enough to be seen
 # The library part of the runtime archive takes a while to pack; it is the same for every journey.
 ARCHIVE_CACHE = os.path.join(tempfile.gettempdir(), "vlmr-runtime-archive-%d" % os.getuid())
+RELEASE = "20260414"
+CLOSED = "https://127.0.0.1:9"  # nothing listens there: the origin of the mirror journeys
+UNUSABLE = "http://127.0.0.1:9/plain"
 
 
 class JourneyError(Exception):
@@ -65,7 +72,7 @@ def wait_for(condition, seconds, what):
     raise JourneyError("timed out waiting for " + what)
 
 
-def prepare(bundle, work, padding, slow):
+def prepare(bundle, work, padding, slow, mirror=None):
     shutil.rmtree(work, ignore_errors=True)
     for folder in ("serve", "server", DATA_FOLDER, "home", "screenshots"):
         os.makedirs(os.path.join(work, folder))
@@ -82,10 +89,52 @@ def prepare(bundle, work, padding, slow):
     demo_bundle = os.path.join(work, "Vellmora.app")
     shutil.copytree(bundle, demo_bundle, symlinks=True)
     packaged = os.path.join(demo_bundle, "Contents", "Resources", "runtime")
-    wheelhouse.write_lock(os.path.join(packaged, "engines", "pylock.main.toml"), wheels, server.url("/"))
-    write_manifest(packaged, {"url": server.url("/runtime.tar.gz"), "sha256": archive["sha256"],
-                              "size": archive["size"]})
+    origin, wheel_origin = server.url("/runtime.tar.gz"), server.url("/")
+    if mirror:
+        origin = "%s/pbs/%s/runtime.tar.gz" % (CLOSED, RELEASE)
+        wheel_origin = wheel_origin if mirror == "archive" else CLOSED + "/packages/"
+        write_settings(work, lay_out_sources(work, server, archive_path, wheels, mirror, packaged))
+    wheelhouse.write_lock(os.path.join(packaged, "engines", "pylock.main.toml"), wheels, wheel_origin)
+    write_manifest(packaged, {"url": origin, "sha256": archive["sha256"], "size": archive["size"]})
     return server, demo_bundle, archive
+
+
+def bootstrap_takes_indexes(packaged):
+    with open(os.path.join(packaged, "bootstrap.py"), encoding="utf-8") as handle:
+        return "--engine-index" in handle.read()
+
+
+def place(path, folder):
+    os.makedirs(folder, exist_ok=True)
+    os.link(path, os.path.join(folder, os.path.basename(path)))
+
+
+def lay_out_sources(work, server, archive_path, wheels, mirror, packaged):
+    """The static layouts the settings name: <release>/<archive>, an index, or a folder."""
+    if mirror == "offline":
+        folder = os.path.join(work, "offline")
+        place(archive_path, os.path.join(folder, RELEASE))
+        url = pathlib.Path(folder).as_uri()
+        if not bootstrap_takes_indexes(packaged):  # until it does, the bundle carries the wheels
+            for wheel in wheels:
+                place(wheel, os.path.join(packaged, "wheels"))
+            return {"runtime-mirrors": [url]}
+        for wheel in wheels:
+            place(wheel, folder)
+        return {"runtime-mirrors": [url], "engine-indexes": [url]}
+    place(archive_path, os.path.join(work, "serve", "mirror", RELEASE))
+    settings = {"runtime-mirrors": [UNUSABLE, server.url("/mirror")]}
+    if mirror == "wheels":
+        wheelhouse.write_index(os.path.join(work, "serve", "index"), wheels)
+        settings["engine-indexes"] = [server.url("/index/simple/")]
+    return settings
+
+
+def write_settings(work, settings):
+    path = os.path.join(work, "config", "vellmora", "launcher.conf")
+    os.makedirs(os.path.dirname(path))
+    with open(path, "w", encoding="utf-8") as handle:
+        handle.write("[downloads]\n" + "".join("%s = %s\n" % (key, ", ".join(urls)) for key, urls in settings.items()))
 
 
 def write_manifest(packaged, python):
@@ -103,6 +152,10 @@ def launcher_environment(work, server, display=None):
         "CURL_CA_BUNDLE": server.cert,
     })
     environment.pop("QT_QPA_PLATFORM", None)
+    # Never the machine's settings; the proxy journey keeps its GNOME settings in its own folder.
+    if not environment.get("XDG_CONFIG_HOME", "").startswith(work):
+        environment["XDG_CONFIG_HOME"] = os.path.join(work, "config")
+    environment["XDG_CONFIG_DIRS"] = os.path.join(work, "config-system")
     if display:
         environment["DISPLAY"] = display
     return environment
@@ -328,13 +381,16 @@ def repair_without_downloads(xvfb, bundle, environment, work, server):
     print("the repair reached the studio without a request to the server")
 
 
-def headless(bundle, work, server, interrupt, other_starts=False, repair=False):
+def headless(bundle, work, server, interrupt, other_starts=False, repair=False, mirror=None):
     xvfb = Xvfb()
     shots = os.path.join(work, "screenshots")
     launcher = None
     try:
         environment = launcher_environment(work, server, xvfb.display)
         environment["VLMR_STUDIO_AUTOQUIT_SECONDS"] = "4"
+        if mirror == "offline":
+            server.stop()
+            environment.update({name: CLOSED.replace("https", "http") for name in PROXY_VARIABLES})
         if interrupt:
             interrupt_during_download(xvfb, bundle, environment, work, interrupt)
         launcher = start_launcher(bundle, environment, os.path.join(work, "launcher-2.log"))
@@ -344,12 +400,14 @@ def headless(bundle, work, server, interrupt, other_starts=False, repair=False):
         print(xvfb.screenshot(os.path.join(shots, "1-first-use.png")))
         xvfb.click_start_setup(window)
         pressed = time.monotonic()
-        wait_for(lambda: record(work).get("label") == "Downloading the studio runtime…", 30, "the download")
-        time.sleep(1.2)
-        print(xvfb.screenshot(os.path.join(shots, "2-downloading.png")))
+        if mirror != "offline":  # a folder's copy may be over before a picture could show it
+            wait_for(lambda: record(work).get("label") == "Downloading the studio runtime…", 30, "the download")
+            time.sleep(1.2)
+            print(xvfb.screenshot(os.path.join(shots, "2-downloading.png")))
         if other_starts:
             other_starts_during_download(xvfb, bundle, environment, work, launcher, window)
-        screenshot_engine_download(xvfb, work, os.path.join(shots, "3-downloading-engines.png"))
+        if mirror != "offline":
+            screenshot_engine_download(xvfb, work, os.path.join(shots, "3-downloading-engines.png"))
         screenshot_engine_installation(xvfb, work, os.path.join(shots, "4-installing.png"))
         wait_for(lambda: xvfb.window("Vellmora studio"), 180, "the stand-in studio")
         print("from the press to the studio: %.1f s" % (time.monotonic() - pressed))
@@ -359,6 +417,8 @@ def headless(bundle, work, server, interrupt, other_starts=False, repair=False):
         if status != 0:
             raise JourneyError("the launcher ended with status %d" % status)
         check_studio_environment(work)
+        if mirror:
+            check_sources(work, server, mirror)
         if repair:
             repair_without_downloads(xvfb, bundle, environment, work, server)
         if interrupt:
@@ -374,13 +434,31 @@ def headless(bundle, work, server, interrupt, other_starts=False, repair=False):
         xvfb.stop()
 
 
+def check_sources(work, server, mirror):
+    """The attempt log says where the archive came from and what was skipped; nothing asked the origin."""
+    with open(os.path.join(runtime_dir(work), attempt_logs(work)[0]), encoding="utf-8") as handle:
+        log = handle.read()
+    source = pathlib.Path(work, "offline").as_uri() if mirror == "offline" else server.url("/mirror")
+    expected = ["Runtime archive: came from %s/%s/runtime.tar.gz" % (source, RELEASE)]
+    if mirror != "offline":
+        expected.append("Download source skipped: “%s” in runtime-mirrors: plain http: is not allowed, only https:"
+                        % UNUSABLE)
+    missing = [line for line in expected if line not in log.splitlines()]
+    if missing:
+        raise JourneyError("the attempt log lacks %r: %r" % (missing, log[-2000:]))
+    if mirror == "wheels" and not any(entry["path"].startswith("/index/packages/") for entry in server.requests()):
+        raise JourneyError("no wheel came from the index: %r" % server.requests())
+    print("the runtime archive came from %s/%s/runtime.tar.gz" % (source, RELEASE))
+
+
+PROXY_VARIABLES = ("https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY")
 PROXY_PASSWORD = "pa ss@:/%w"  # each a character that a URL must escape
 
 
 def behind_system_proxy(work):
     """Sets GNOME's proxy as its Settings panel does, and what a GNOME session gives its apps."""
     proxy = connect_proxy.ConnectProxy("vellmora:" + PROXY_PASSWORD)
-    for name in ("https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"):
+    for name in PROXY_VARIABLES:
         os.environ.pop(name, None)
     # libproxy reads GNOME's settings only in a GNOME session; dconf, started by the bus, keeps them here.
     os.environ.update(DESKTOP_SESSION="gnome", XDG_CONFIG_HOME=os.path.join(work, "gnome"),
@@ -420,11 +498,14 @@ def main(argv=None):
     parser.add_argument("--repair", action="store_true",
                         help="after the studio, repair: every file must come from the runtime directory")
     parser.add_argument("--proxy", action="store_true", help="behind the proxy GNOME's settings name")
+    parser.add_argument("--mirror", choices=("archive", "wheels", "offline"),
+                        help="the origin unreachable; download sources in the settings stand in for it")
     parser.add_argument("--padding", type=int, default=30_000_000)
     parser.add_argument("--slow", type=int, default=8_000_000)
     arguments = parser.parse_args(argv)
     work = os.path.abspath(arguments.work)
-    server, bundle, _ = prepare(os.path.abspath(arguments.bundle), work, arguments.padding, arguments.slow)
+    server, bundle, _ = prepare(os.path.abspath(arguments.bundle), work, arguments.padding, arguments.slow,
+                                arguments.mirror)
     proxy = bus = None
     try:
         if arguments.proxy:
@@ -433,7 +514,8 @@ def main(argv=None):
             environment = launcher_environment(work, server)
             print("Vellmora's data folder for this demo:", os.path.join(work, DATA_FOLDER))
             return subprocess.run([os.path.join(bundle, "Contents", "MacOS", "Vellmora")], env=environment).returncode
-        headless(bundle, work, server, arguments.interrupt, arguments.other_starts, arguments.repair)
+        headless(bundle, work, server, arguments.interrupt, arguments.other_starts, arguments.repair,
+                 arguments.mirror)
         if proxy:
             check_behind_proxy(work, proxy)
         print("The stand-in studio was reached. Screenshots are in", os.path.join(work, "screenshots"))
