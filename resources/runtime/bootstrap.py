@@ -3,11 +3,12 @@
 
 Run by the runtime's own interpreter once per setup attempt:
 
-    python -u bootstrap.py --runtime-root DIR --resources DIR --progress FILE --runtime-id HEX
+    python -u bootstrap.py --runtime-root DIR --resources DIR --progress FILE --runtime-id HEX [--engine-index URL ...]
 
 The stages, in order: create the engine environments in this attempt's own generation
 (generations.py); fetch the wheel of every package the locks name for this interpreter
-(enginelocks.py) from the engine cache, the bundle or over HTTPS, each checked before use
+(enginelocks.py) from the engine cache, the bundle, the download sources given with
+--engine-index (enginesources.py) or the lock's own URL, each checked before use
 (enginecache.py); install them with the runtime's own pip from those files alone; switch
 DIR/runtime.json to the new generation, the one step that makes the attempt count (from then on
 cancel signals are ignored, children.py); clean up what no receipt, studio or lock needs any more.
@@ -34,6 +35,7 @@ import traceback
 import children
 import enginecache
 import enginelocks
+import enginesources
 import generations
 from generations import ENVIRONMENTS, env_folder, env_python
 from records import Progress, read_json_object
@@ -86,7 +88,7 @@ def install(arguments, progress, built):
 
     with stage(INSTALL_FAILED, 3):
         chosen = choose_wheels(pip, locks, wanted, temporary)
-    files = fetch_wheels(root, resources, chosen, progress)
+    files = fetch_wheels(root, resources, chosen, arguments.engine_index, progress)
     with stage(INSTALL_FAILED, 3):
         install_wheels(pip, generation, files, progress)
         shutil.rmtree(temporary)
@@ -132,6 +134,8 @@ def parse_arguments(argv):
     parser.add_argument("--resources", required=True)
     parser.add_argument("--progress", required=True)
     parser.add_argument("--runtime-id", required=True)
+    parser.add_argument("--engine-index", action="append", default=[],
+                        help="a package index (https:) or a folder of wheels (file:) to try before each lock's URL")
     return parser.parse_args(argv)
 
 
@@ -187,12 +191,13 @@ def choose_wheels(pip, locks, wanted, temporary):
     return chosen
 
 
-def fetch_wheels(root, resources, chosen, progress):
+def fetch_wheels(root, resources, chosen, indexes, progress):
     """Every chosen wheel as a verified file; one that two environments share is fetched once."""
     cache = enginecache.cache_folder(root)
     unique = list({wheel.sha256: wheel for name in ENVIRONMENTS for wheel in chosen[name]}.values())
     found = {}
     with stage(INSTALL_FAILED, 3):
+        sources = enginesources.usable_sources(indexes)
         if unique:
             progress.write(CHECKING, 18, step=3)
         found = {wheel.sha256: enginecache.locate(wheel, cache, os.path.join(resources, "wheels")) for wheel in unique}
@@ -201,18 +206,16 @@ def fetch_wheels(root, resources, chosen, progress):
             label = DOWNLOADING.format(name=shortened(wheel.package), place=place, count=len(missing))
             progress.write(label, 20 + 40 * (place - 1) // len(missing), step=3,
                            download_path=enginecache.partial_path(cache, wheel), download_total=wheel.size)
-            found[wheel.sha256] = download_wheel(wheel, cache)
+            found[wheel.sha256] = download_wheel(wheel, cache, sources)
     return {name: [found[wheel.sha256] for wheel in chosen[name]] for name in ENVIRONMENTS}
 
 
-def download_wheel(wheel, cache):
+def download_wheel(wheel, cache, sources):
     try:
-        return enginecache.download(wheel, cache)
+        return enginecache.download(wheel, cache, sources)
     except enginecache.DownloadFailed:
-        print("{} could not be downloaded from {}".format(wheel.package, wheel.url), file=sys.stderr, flush=True)
         raise StageFailed(DOWNLOAD_FAILED, 3) from None
     except enginecache.VerificationFailed:
-        print("{} from {} failed verification twice".format(wheel.package, wheel.url), file=sys.stderr, flush=True)
         raise StageFailed(VERIFY_FAILED, 3) from None
 
 

@@ -3,8 +3,8 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "setup/downloadsources.h"
+#include "setup/failuretexts.h"
 #include "setup/progressrecord.h"
-#include "setupwindow/failuretexts.h"
 #include "shell/texts.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include "platform/files.h"
 #include "platform/system.h"
+#include "setup/failuretexts.h"
 #include "setup/progressrecord.h"
-#include "setupwindow/failuretexts.h"
 #include "shell/texts.h"
 
 #include <QDesktopServices>

@@ -1,4 +1,4 @@
-#include "setupwindow/failuretexts.h"
+#include "setup/failuretexts.h"
 
 #include "shell/texts.h"
 
