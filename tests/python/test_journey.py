@@ -10,14 +10,6 @@ BUNDLE = os.environ.get("VLMR_BUNDLE_DIR", "")
 JOURNEY = os.path.join(SOURCE, "tests", "support", "journey.py")
 
 
-def bootstrap_takes_indexes():
-    try:
-        with open(os.path.join(BUNDLE, "Contents", "Resources", "runtime", "bootstrap.py"), encoding="utf-8") as handle:
-            return "--engine-index" in handle.read()
-    except OSError:
-        return False
-
-
 @unittest.skipIf(sys.platform == "darwin", "Linux only: drives the window in Xvfb with xdotool")
 @unittest.skipUnless(os.path.exists("/usr/bin/Xvfb") and os.path.isdir(BUNDLE), "needs Xvfb and a built bundle")
 class JourneyTest(unittest.TestCase):
@@ -58,16 +50,17 @@ class JourneyTest(unittest.TestCase):
     def test_behind_the_proxy_of_the_system_settings(self):
         self.assertIn("(from the system settings); the proxy carried", self.run_journey("proxy", "--proxy"))
 
-    def test_mirror_stands_in_for_an_unreachable_origin(self):
-        self.assertIn("the runtime archive came from https://", self.run_journey("mirror", "--mirror", "archive"))
-
-    @unittest.skipUnless(bootstrap_takes_indexes(), "the packaged bootstrap takes no --engine-index")
-    def test_engine_index_stands_in_for_an_unreachable_origin(self):
-        self.assertIn("the runtime archive came from https://", self.run_journey("mirror-wheels", "--mirror", "wheels"))
+    def test_sources_in_their_order_stand_in_for_unreachable_origins(self):
+        output = self.run_journey("mirror", "--mirror", "https")
+        for line in ("Download source skipped: “http://127.0.0.1:9/plain” in runtime-mirrors: plain http:",
+                     "/20260414/cpython-3.12%2Bjourney.tar.gz failed: the size or SHA-256 check failed",
+                     "/mirror/20260414/cpython-3.12%2Bjourney.tar.gz\n"):
+            self.assertIn(line, output)
+        self.assertNotIn("/machine/", output)
 
     def test_offline_folder_with_every_network_request_refused(self):
         output = self.run_journey("offline", "--mirror", "offline", shots=("1-first-use.png", "5-studio.png"))
-        self.assertIn("the runtime archive came from file://", output)
+        self.assertIn("Runtime archive: came from file://", output)
 
 
 if __name__ == "__main__":

@@ -20,9 +20,6 @@ first stops the launcher mid-download (SIGKILL, SIGTERM, SIGINT, SIGHUP or Ctrl+
 no setup command outlives it, then starts it again to resume the partial archive. --other-starts, during the download, starts the same bundle again (it must hand
 over to the running launcher and end) and then a second copy of the bundle on the same data folder
 (it opens its own window, and pressing its "Start setup" must not start a second attempt).
---mirror names download sources in the settings while the origin is a closed loopback port: the
-runtime archive from a mirror on the server ("archive"), the wheels too from an index there
-("wheels"), or everything from a folder with every network request refused ("offline").
 """
 
 import argparse
@@ -54,8 +51,8 @@ VOICES_BYTES = 24_000_000  # the large wheel: its download lasts long enough to 
 # The library part of the runtime archive takes a while to pack; it is the same for every journey.
 ARCHIVE_CACHE = os.path.join(tempfile.gettempdir(), "vlmr-runtime-archive-%d" % os.getuid())
 RELEASE = "20260414"
+ARCHIVE_NAME = "cpython-3.12+journey.tar.gz"  # with a "+", as real releases name theirs
 CLOSED = "https://127.0.0.1:9"  # nothing listens there: the origin of the mirror journeys
-UNUSABLE = "http://127.0.0.1:9/plain"
 
 
 class JourneyError(Exception):
@@ -89,51 +86,43 @@ def prepare(bundle, work, padding, slow, mirror=None):
     demo_bundle = os.path.join(work, "Vellmora.app")
     shutil.copytree(bundle, demo_bundle, symlinks=True)
     packaged = os.path.join(demo_bundle, "Contents", "Resources", "runtime")
-    origin, wheel_origin = server.url("/runtime.tar.gz"), server.url("/")
+    origin = ("%s/pbs/%s/" % (CLOSED, RELEASE)) if mirror else server.url("/")
     if mirror:
-        origin = "%s/pbs/%s/runtime.tar.gz" % (CLOSED, RELEASE)
-        wheel_origin = wheel_origin if mirror == "archive" else CLOSED + "/packages/"
-        write_settings(work, lay_out_sources(work, server, archive_path, wheels, mirror, packaged))
-    wheelhouse.write_lock(os.path.join(packaged, "engines", "pylock.main.toml"), wheels, wheel_origin)
-    write_manifest(packaged, {"url": origin, "sha256": archive["sha256"], "size": archive["size"]})
+        lay_out_sources(work, server, archive_path, wheels, mirror)
+    wheelhouse.write_lock(os.path.join(packaged, "engines", "pylock.main.toml"), wheels, origin)
+    name = urllib.parse.quote(ARCHIVE_NAME) if mirror else "runtime.tar.gz"
+    write_manifest(packaged, {"url": origin + name, "sha256": archive["sha256"], "size": archive["size"]})
     return server, demo_bundle, archive
 
 
-def bootstrap_takes_indexes(packaged):
-    with open(os.path.join(packaged, "bootstrap.py"), encoding="utf-8") as handle:
-        return "--engine-index" in handle.read()
-
-
-def place(path, folder):
+def place(path, folder, name=None):
     os.makedirs(folder, exist_ok=True)
-    os.link(path, os.path.join(folder, os.path.basename(path)))
+    os.link(path, os.path.join(folder, name or os.path.basename(path)))
 
 
-def lay_out_sources(work, server, archive_path, wheels, mirror, packaged):
-    """The static layouts the settings name: <release>/<archive>, an index, or a folder."""
-    if mirror == "offline":
-        folder = os.path.join(work, "offline")
-        place(archive_path, os.path.join(folder, RELEASE))
-        url = pathlib.Path(folder).as_uri()
-        if not bootstrap_takes_indexes(packaged):  # until it does, the bundle carries the wheels
-            for wheel in wheels:
-                place(wheel, os.path.join(packaged, "wheels"))
-            return {"runtime-mirrors": [url]}
+def lay_out_sources(work, server, archive_path, wheels, mirror):
+    """Static layouts, <release>/<archive> and an index, and the user's and the machine's settings naming them."""
+    folder = pathlib.Path(work, "offline")
+    if mirror == "offline":  # the wheels flat beside the release's folder
+        place(archive_path, os.path.join(folder, RELEASE), ARCHIVE_NAME)
         for wheel in wheels:
             place(wheel, folder)
-        return {"runtime-mirrors": [url], "engine-indexes": [url]}
-    place(archive_path, os.path.join(work, "serve", "mirror", RELEASE))
-    settings = {"runtime-mirrors": [UNUSABLE, server.url("/mirror")]}
-    if mirror == "wheels":
-        wheelhouse.write_index(os.path.join(work, "serve", "index"), wheels)
-        settings["engine-indexes"] = [server.url("/index/simple/")]
-    return settings
+        return write_settings(work, "config", dict.fromkeys(("runtime-mirrors", "engine-indexes"), [folder.as_uri()]))
+    place(archive_path, os.path.join(work, "serve", "mirror", RELEASE), ARCHIVE_NAME)
+    wheelhouse.write_index(os.path.join(work, "serve", "index"), wheels)
+    os.makedirs(os.path.join(folder, RELEASE))
+    with open(os.path.join(folder, RELEASE, ARCHIVE_NAME), "wb") as handle:
+        handle.write(b"fails the check")
+    # The user's mirrors win over the machine's; the machine's index is the only one.
+    write_settings(work, "config", {"runtime-mirrors": ["http://127.0.0.1:9/plain", folder.as_uri(),
+                                                        server.url("/missing"), server.url("/mirror")]})
+    write_settings(work, "config-system", {"runtime-mirrors": [CLOSED + "/machine"],
+                                           "engine-indexes": [server.url("/index/simple/")]})
 
 
-def write_settings(work, settings):
-    path = os.path.join(work, "config", "vellmora", "launcher.conf")
-    os.makedirs(os.path.dirname(path))
-    with open(path, "w", encoding="utf-8") as handle:
+def write_settings(work, folder, settings):
+    os.makedirs(os.path.join(work, folder, "vellmora"))
+    with open(os.path.join(work, folder, "vellmora", "launcher.conf"), "w", encoding="utf-8") as handle:
         handle.write("[downloads]\n" + "".join("%s = %s\n" % (key, ", ".join(urls)) for key, urls in settings.items()))
 
 
@@ -152,10 +141,9 @@ def launcher_environment(work, server, display=None):
         "CURL_CA_BUNDLE": server.cert,
     })
     environment.pop("QT_QPA_PLATFORM", None)
-    # Never the machine's settings; the proxy journey keeps its GNOME settings in its own folder.
-    if not environment.get("XDG_CONFIG_HOME", "").startswith(work):
+    if not environment.get("XDG_CONFIG_HOME", "").startswith(work):  # the proxy journey's GNOME settings are there
         environment["XDG_CONFIG_HOME"] = os.path.join(work, "config")
-    environment["XDG_CONFIG_DIRS"] = os.path.join(work, "config-system")
+    environment["XDG_CONFIG_DIRS"] = os.path.join(work, "config-system")  # never the machine's own settings
     if display:
         environment["DISPLAY"] = display
     return environment
@@ -417,8 +405,9 @@ def headless(bundle, work, server, interrupt, other_starts=False, repair=False, 
         if status != 0:
             raise JourneyError("the launcher ended with status %d" % status)
         check_studio_environment(work)
-        if mirror:
-            check_sources(work, server, mirror)
+        if mirror:  # the attempt log's lines on the sources, for the test to read
+            with open(os.path.join(runtime_dir(work), attempt_logs(work)[0]), encoding="utf-8") as handle:
+                print("".join(line for line in handle if line.startswith(("Runtime archive:", "Download source"))))
         if repair:
             repair_without_downloads(xvfb, bundle, environment, work, server)
         if interrupt:
@@ -432,23 +421,6 @@ def headless(bundle, work, server, interrupt, other_starts=False, repair=False, 
             launcher.kill()
             launcher.wait()
         xvfb.stop()
-
-
-def check_sources(work, server, mirror):
-    """The attempt log says where the archive came from and what was skipped; nothing asked the origin."""
-    with open(os.path.join(runtime_dir(work), attempt_logs(work)[0]), encoding="utf-8") as handle:
-        log = handle.read()
-    source = pathlib.Path(work, "offline").as_uri() if mirror == "offline" else server.url("/mirror")
-    expected = ["Runtime archive: came from %s/%s/runtime.tar.gz" % (source, RELEASE)]
-    if mirror != "offline":
-        expected.append("Download source skipped: “%s” in runtime-mirrors: plain http: is not allowed, only https:"
-                        % UNUSABLE)
-    missing = [line for line in expected if line not in log.splitlines()]
-    if missing:
-        raise JourneyError("the attempt log lacks %r: %r" % (missing, log[-2000:]))
-    if mirror == "wheels" and not any(entry["path"].startswith("/index/packages/") for entry in server.requests()):
-        raise JourneyError("no wheel came from the index: %r" % server.requests())
-    print("the runtime archive came from %s/%s/runtime.tar.gz" % (source, RELEASE))
 
 
 PROXY_VARIABLES = ("https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY")
@@ -498,7 +470,7 @@ def main(argv=None):
     parser.add_argument("--repair", action="store_true",
                         help="after the studio, repair: every file must come from the runtime directory")
     parser.add_argument("--proxy", action="store_true", help="behind the proxy GNOME's settings name")
-    parser.add_argument("--mirror", choices=("archive", "wheels", "offline"),
+    parser.add_argument("--mirror", choices=("https", "offline"),
                         help="the origin unreachable; download sources in the settings stand in for it")
     parser.add_argument("--padding", type=int, default=30_000_000)
     parser.add_argument("--slow", type=int, default=8_000_000)

@@ -38,8 +38,7 @@ public:
         fakeFreeSpace = true;
     }
     std::unique_ptr<StudioLauncher> launcher(const QStringList &arguments = {}, qint64 memory = qint64(32) << 30) const;
-    // What launchers from this sandbox read as their download settings; never the user's own.
-    platform::DownloadSettings downloadSettings;
+    platform::DownloadSettings downloadSettings; // what its launchers read, never the user's own
 
 private:
     QTemporaryDir dir;
