@@ -189,7 +189,7 @@ def download(wheel, cache, sources=()):
                 os.remove(partial)
             failed = VerificationFailed
     print("Every download source failed for " + wheel.filename, flush=True)
-    raise failed(wheel.package)
+    raise failed("{} could not be fetched from any download source".format(wheel.package))
 
 
 def bring(source, wheel, partial, cache):

@@ -7,6 +7,7 @@
 #include "setup/downloadsources.h"
 #include "setup/manifest.h"
 #include "setup/progressrecord.h"
+#include "setup/proxychoice.h"
 #include "shell/setuperror.h"
 #include "shell/texts.h"
 #include "studio/receipt.h"
@@ -41,7 +42,6 @@ void StudioLauncher::installSteps()
 {
     const sources::Configured configured = readDownloadSources();
     const manifest::RuntimeArchive expected = manifest::parse(platform::readWholeFile(manifestURL()), manifestURL());
-
     const QString downloads = runtime() + QStringLiteral("/downloads");
     platform::createDirectories(downloads);
     const QString archivePath = downloads + QLatin1Char('/') + expected.sha256 + QStringLiteral(".tar.gz");
@@ -84,7 +84,9 @@ void StudioLauncher::installSteps()
                              runtimeId};
     for (const sources::Source &index : configured.engineIndexes)
         arguments << QStringLiteral("--engine-index") << index.url;
-    run(interpreter, arguments, studio::isolatedPython(setupEnvironment(expected.url)).toStringList());
+    const QProcessEnvironment inherited = QProcessEnvironment::systemEnvironment();
+    run(interpreter, arguments,
+        studio::isolatedPython(proxy::bootstrapEnvironment(inherited, context.executablePath)).toStringList());
 }
 
 // Read once an attempt; what cannot be used is said once in the log, and left out.
@@ -151,8 +153,8 @@ std::optional<QString> StudioLauncher::archiveFailure(const sources::Location &a
 // Resumes what an earlier attempt left; when that fails without a cancel, starts over once.
 void StudioLauncher::download(const QString &archivePath, const QString &url)
 {
-    const QStringList arguments = manifest::curlArguments(archivePath, url);
     const QStringList environment = setupEnvironment(url).toStringList();
+    const QStringList arguments = manifest::curlArguments(archivePath, url);
     try {
         run(curl, arguments, environment);
     } catch (const std::exception &) {

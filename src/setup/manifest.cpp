@@ -55,7 +55,8 @@ bool isSafeFileName(const QString &name)
 
 QStringList curlArguments(const QString &archivePath, const QString &url)
 {
-    // -q first: no .curlrc of the user's changes what the launcher asked for.
+    // -q first: the user's .curlrc must add nothing (verbose would log the proxy's credentials,
+    // insecure would drop the certificate checks).
     return {QStringLiteral("-q"),
             QStringLiteral("--fail"),
             QStringLiteral("--location"),

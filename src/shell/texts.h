@@ -66,10 +66,11 @@ inline const QString logFailure = QStringLiteral("Setup failed: %1\n");
 // A failure that says the disk filled up; %1 is what setup needs in all, in GB.
 inline const QString diskFull = QStringLiteral("The disk is full. Setup needs about %1 GB free; free some space, then retry setup.");
 
-// The attempt log's line on the proxy its downloads go through; %1 is the proxy's URL.
-inline const QString proxyFromSystem = QStringLiteral("Proxy: %1 (from the system settings)\n");
-inline const QString proxyFromEnvironment = QStringLiteral("Proxy: %1 (from the environment)\n");
-inline const QString proxyNone = QStringLiteral("Proxy: none\n");
+// The attempt log's line on the proxy a download goes through; %1 is the host it reaches, %2 the
+// proxy's scheme, host and port.
+inline const QString proxyFromSystem = QStringLiteral("Proxy for %1: %2 (from the system settings)\n");
+inline const QString proxyFromEnvironment = QStringLiteral("Proxy for %1: %2 (from the environment)\n");
+inline const QString proxyNone = QStringLiteral("Proxy for %1: none\n");
 
 // The attempt log's lines on download sources: each entry of the settings that cannot be used
 // (%1 the entry, %2 its key, %3 why), where the runtime archive is tried, why a source failed

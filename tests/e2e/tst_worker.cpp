@@ -1,5 +1,4 @@
 #include "localserver.h"
-#include "setup/downloadsources.h"
 #include "setup/manifest.h"
 #include "setup/progressrecord.h"
 #include "testsupport.h"
@@ -100,8 +99,6 @@ private slots:
     void wrongBytesAreRejected();
     void wrongSizeIsRejected();
     void upperCaseDigestNeverMatches();
-    void sourceEntries_data();
-    void sourceEntries();
     void manifestRules_data();
     void manifestRules();
     void unreadableManifestGivesThePlatformText();
@@ -155,10 +152,16 @@ void WorkerTest::happyPathInstallsTheRuntime()
     // As a conda or pyenv shell leaves them: the runtime's interpreter must not see them.
     qputenv("PYTHONHOME", "/nonexistent/python-home");
     qputenv("PYTHONPATH", "/nonexistent/python-path");
+    // A user's .curlrc must add nothing: verbose would print the proxy's credentials into the log.
+    writeFile(sandbox->home() + QStringLiteral("/.curlrc"), "verbose\n");
+    qputenv("CURL_HOME", sandbox->home().toUtf8());
     const auto unset = qScopeGuard([] {
         qunsetenv("PYTHONHOME");
         qunsetenv("PYTHONPATH");
+        qunsetenv("CURL_HOME");
     });
+    const QString log = sandbox->path(QStringLiteral("attempt.log"));
+    launcher->openAttemptLog(log);
     RecordWatcher watcher(launcher->progressURL());
     const Outcome outcome = runWorker(*launcher);
     const QStringList labels = watcher.stop();
@@ -183,17 +186,17 @@ void WorkerTest::happyPathInstallsTheRuntime()
                       + QStringLiteral("/python/bin/Vellmora Setup"))
                 .isSymLink());
     QCOMPARE(server->requests().size(), 1);
+    QVERIFY2(!readFile(log).contains("> GET "), readFile(log).left(2000).constData());
 
     // HTTPS only, also after a redirect, whatever a manifest names: the whole list, in order.
     const QString url = QStringLiteral("https://127.0.0.1/runtime.tar.gz");
-    QCOMPARE(manifest::curlArguments(downloaded(), url).first(), QStringLiteral("-q")); // before any curlrc
-    QCOMPARE(manifest::curlArguments(downloaded(), url).mid(1),
-             QStringList({QStringLiteral("--fail"), QStringLiteral("--location"), QStringLiteral("--proto"),
-                          QStringLiteral("=https"), QStringLiteral("--proto-redir"), QStringLiteral("=https"),
-                          QStringLiteral("--retry"), QStringLiteral("3"), QStringLiteral("--connect-timeout"),
-                          QStringLiteral("30"), QStringLiteral("--max-time"), QStringLiteral("1800"),
-                          QStringLiteral("--continue-at"), QStringLiteral("-"), QStringLiteral("--output"),
-                          downloaded(), url}));
+    QCOMPARE(manifest::curlArguments(downloaded(), url),
+             QStringList({QStringLiteral("-q"), QStringLiteral("--fail"), QStringLiteral("--location"),
+                          QStringLiteral("--proto"), QStringLiteral("=https"), QStringLiteral("--proto-redir"),
+                          QStringLiteral("=https"), QStringLiteral("--retry"), QStringLiteral("3"),
+                          QStringLiteral("--connect-timeout"), QStringLiteral("30"), QStringLiteral("--max-time"),
+                          QStringLiteral("1800"), QStringLiteral("--continue-at"), QStringLiteral("-"),
+                          QStringLiteral("--output"), downloaded(), url}));
 }
 
 void WorkerTest::verifiedArchiveIsReusedWithoutARequest()
@@ -288,36 +291,6 @@ void WorkerTest::upperCaseDigestNeverMatches()
     const Outcome outcome = runWorker(*launcher);
     QCOMPARE(outcome.failure.value_or(success), checksumText);
     QCOMPARE(server->requests().size(), 1);
-}
-
-void WorkerTest::sourceEntries_data()
-{
-    QTest::addColumn<QString>("entry"); // {root}: the sandbox
-    QTest::addColumn<QString>("why");   // empty when usable
-    const auto row = [](const char *name, const char *entry, const char *why) {
-        QTest::newRow(name) << QString::fromUtf8(entry) << QString::fromUtf8(why);
-    };
-    row("https", "https://m/pbs/", "");
-    row("folder", "file://{root}", "");
-    row("plain http", "http://m/", "plain http: is not allowed, only https:");
-    row("ftp", "ftp://m/", "only https: and file: URLs can be used");
-    row("relative path", "m/pbs", "a relative path, not a URL");
-    row("path", "{root}", "a path, not a URL (a folder is written file:///path/to/folder)");
-    row("no folder", "file://{root}/missing", "not a folder on this computer");
-    row("a file", "file://{root}/bundle/Contents/Info.plist", "not a folder on this computer");
-    row("query", "https://m/?key=1", "a URL with a query or fragment cannot be used");
-    row("not a URL", "https://[::1", "not a URL");
-}
-
-void WorkerTest::sourceEntries()
-{
-    QFETCH(QString, entry);
-    QFETCH(QString, why);
-    entry.replace(QStringLiteral("{root}"), sandbox->root());
-    const sources::Sorted sorted = sources::sort({entry}, QStringLiteral("engine-indexes"), platform::isDirectory);
-    const QString line = QStringLiteral("Download source skipped: “%1” in engine-indexes: %2\n").arg(entry, why);
-    QCOMPARE(sorted.skipped.value(0), why.isEmpty() ? QString() : line);
-    QCOMPARE(sorted.usable.size(), why.isEmpty() ? 1 : 0);
 }
 
 void WorkerTest::manifestRules_data()
