@@ -2,10 +2,12 @@
 #include "platform/bundle.h"
 #include "platform/inherited.h"
 #include "platform/instance.h"
+#include "platform/languages.h"
 #include "platform/signals.h"
 #include "platform/system.h"
 #include "shell/launcher.h"
 #include "shell/texts.h"
+#include "shell/translation.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,6 +35,8 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    translation::use(translation::chooseLanguage(platform::preferredLanguages()));
+
     // Lets Wayland desktops match the window to vellmora.desktop and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("vellmora"));
     // Closing the window asks the launcher first (a running studio keeps it alive).
@@ -52,7 +56,7 @@ int main(int argc, char *argv[])
 
     auto *menu = new QMenuBar;
     auto *appMenu = menu->addMenu(QStringLiteral("Vellmora"));
-    QAction *quit = appMenu->addAction(texts::quitItem);
+    QAction *quit = appMenu->addAction(translation::text(texts::quitItem));
     quit->setShortcuts(QKeySequence::Quit);
     if (quit->shortcuts().isEmpty()) // platforms without a theme (offscreen, bare X servers)
         quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
