@@ -158,10 +158,12 @@ else()
   # Libraries come from dpkg-shlibdeps; these are what the launcher loads or runs by name:
   # the .icns icon through Qt's image-format plugin, "Show details" through xdg-open,
   # downloads through /usr/bin/curl, and Python with venv for runtime interpreters that defer
-  # to the system's. /usr/bin/tar is essential, and Debian forbids depending on it unversioned.
+  # to the system's, Qt's own translations for standard controls, and a font with Chinese, Japanese
+  # and Korean glyphs for the window in those languages. /usr/bin/tar is essential, and Debian
+  # forbids depending on it unversioned.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "curl, python3, python3-venv, qt6-image-formats-plugins, xdg-utils")
+    "curl, python3, python3-venv, qt6-image-formats-plugins, xdg-utils, qt6-translations-l10n, fonts-wqy-microhei")
   # Without it Qt's libproxy does not see a proxy set in GNOME's settings.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libproxy1-plugin-gsettings")
 endif()
