@@ -1,4 +1,5 @@
 #include "setupwindow/progressdisplay.h"
+#include "shell/translation.h"
 
 #include <QJsonDocument>
 #include <QtTest>
@@ -47,6 +48,8 @@ class ProgressTextTest : public QObject
 private slots:
     void statusText_data();
     void statusText();
+    void inTheUsersLanguage_data();
+    void inTheUsersLanguage();
     void measuring_data();
     void measuring();
     void minutesAreNotWrapped();
@@ -194,6 +197,58 @@ void ProgressTextTest::statusText()
         QCOMPARE(display.percent, percent);
         QVERIFY2(display.percent <= 100.0, qPrintable(QString::number(display.percent, 'g', 17)));
     }
+}
+
+void ProgressTextTest::inTheUsersLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("status");
+
+    const QString elapsed = QStringLiteral("\nVergangen: 2:05 · Dauer variiert");
+    QTest::newRow("the launcher's label")
+        << QStringLiteral("de") << QByteArray("{}")
+        << QStringLiteral("Schritt 1 von 4 · Dein Studio wird vorbereitet …") + elapsed;
+    QTest::newRow("a bootstrap label")
+        << QStringLiteral("de") << QByteArray(R"({"label":"Checking the voice engine files…","step":3})")
+        << QStringLiteral("Schritt 3 von 4 · Dateien der Sprach-Engines werden geprüft …") + elapsed;
+    QTest::newRow("a bootstrap label with blanks")
+        << QStringLiteral("de") << QByteArray(R"({"label":"Installing the voice engines: kokoro (2 of 12)…"})")
+        << QStringLiteral("Schritt 1 von 4 · Sprach-Engines werden installiert: kokoro (2 von 12) …") + elapsed;
+    QTest::newRow("blanks in another order")
+        << QStringLiteral("ko") << QByteArray(R"({"message":"Downloading the voice engines: a b (3 of 4)…"})")
+        << QStringLiteral("음성 엔진 다운로드 중: a b(4개 중 3번째)…");
+    QTest::newRow("a bootstrap failure") << QStringLiteral("fr")
+                                         << QByteArray(R"({"message":"The studio runtime is ready."})")
+                                         << QStringLiteral("L’environnement d’exécution du studio est prêt.");
+    QTest::newRow("the launcher's failure with numbers")
+        << QStringLiteral("de")
+        << QByteArray(
+               R"({"message":"Setup needs 20 GB free; 10.5 GB is available. Free at least 9.5 GB, then retry setup."})")
+        << QStringLiteral("Die Einrichtung braucht 20 GB frei, verfügbar sind 10,5 GB. Gib mindestens 9,5 GB frei und "
+                          "versuche es erneut.");
+    QTest::newRow("an unknown sentence as written")
+        << QStringLiteral("de") << QByteArray(R"({"message":"Installing engine 2 of 3"})")
+        << QStringLiteral("Installing engine 2 of 3");
+    QTest::newRow("download figures") << QStringLiteral("de") << downloadRecord(24'000'000)
+                                      << QStringLiteral("Schritt 1 von 4 · Studio-Laufzeitumgebung wird geladen …\n"
+                                                        "8,5 / 24,0 MB geladen");
+    QTest::newRow("download figures in English") << QString() << downloadRecord(2'400'000'000)
+                                                 << QStringLiteral("Step 1 of 4 · Downloading the studio runtime…\n"
+                                                                   "8.5 / 2400.0 MB downloaded");
+}
+
+void ProgressTextTest::inTheUsersLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QByteArray, json);
+    QFETCH(QString, status);
+    translation::use(language);
+    const auto english = qScopeGuard([] { translation::use({}); });
+
+    const auto sizeOf = [](const QString &) -> std::optional<qint64> { return 8'500'000; };
+    const auto display = progressdisplay::update(record(json), now, secondsAgo(125), {}, sizeOf);
+    QCOMPARE(display.status.value_or(QString()), status);
 }
 
 void ProgressTextTest::measuring_data()

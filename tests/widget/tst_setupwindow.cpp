@@ -1,5 +1,7 @@
 #include "setupwindow/modelprofile.h"
 #include "setupwindow/splash.h"
+#include "shell/texts.h"
+#include "shell/translation.h"
 #include "testsupport.h"
 
 #include <QAccessible>
@@ -14,7 +16,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -90,6 +94,91 @@ struct AlertAnswer
     }
 };
 
+// The widest filling of each blank: the longest engine name the bootstrap writes, two-digit counts.
+QString filledAtTheWidest(QString text)
+{
+    const std::pair<const char *, const char *> fillings[] = {
+        {"%1", "19.9"}, {"%2", "19.9"}, {"{name}", "nvidia-cusparselt-c…"}, {"{place}", "13"}, {"{count}", "17"}};
+    for (const auto &[blank, filling] : fillings)
+        text.replace(QLatin1String(blank), QLatin1String(filling));
+    return text;
+}
+
+// Every English text of a translation file, as lupdate and the bootstrap's constants put it there.
+QStringList sourcesOf(const QString &file)
+{
+    QFile ts(QStringLiteral(VLMR_SOURCE_DIR "/translations/") + file);
+    if (!ts.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(file));
+    QStringList sources;
+    QXmlStreamReader reader(&ts);
+    while (reader.readNextStartElement() || !reader.atEnd())
+        if (reader.isStartElement() && reader.name() == QLatin1String("source"))
+            sources << reader.readElementText();
+    return sources;
+}
+
+// What the status line can show, in English as setup produces it: step labels (ending in "…")
+// and sentences. The texts of other controls are left out.
+QStringList statusTexts()
+{
+    const QStringList elsewhere{texts::quitItem,    texts::intro,         texts::memoryNote,  texts::compactChoice,
+                                texts::fullChoice,  texts::fullChoiceTip, texts::startSetup,  texts::retrySetup,
+                                texts::settingUp,   texts::cancel,        texts::showDetails, texts::warningTitle,
+                                texts::warningText, texts::useFull,       texts::keepCompact, texts::stepLine,
+                                texts::elapsed,     texts::downloaded,    texts::timeLeft};
+    QStringList shown;
+    for (const QString &source :
+         sourcesOf(QStringLiteral("vellmora_de.ts")) + sourcesOf(QStringLiteral("bootstrap_de.ts")))
+        if (!elsewhere.contains(source))
+            shown << filledAtTheWidest(source);
+    return shown;
+}
+
+// Shows a step label on the status line as an engine download draws it, with its widest figures.
+void showDownloadStep(StudioLauncher &launcher, const testsupport::Sandbox &sandbox, const QString &label)
+{
+    const QString archive = sandbox.runtime() + QStringLiteral("/downloads/runtime.tar.gz");
+    testsupport::writeFile(archive, {});
+    QFile file(archive);
+    const QJsonObject record{{QStringLiteral("label"), label},
+                             {QStringLiteral("step"), 13},
+                             {QStringLiteral("total_steps"), 17},
+                             {QStringLiteral("download_path"), archive},
+                             {QStringLiteral("download_total"), qint64(8888'800'000)}};
+    testsupport::writeFile(launcher.progressURL(), QJsonDocument(record).toJson());
+    const Clock::time_point start = Clock::now();
+    for (const int seconds : {0, 6}) { // 250 MB in 6 s: about 3:03 left
+        file.resize(seconds == 0 ? 1'000'000'000 : 1'250'000'000);
+        launcher.now = [at = start + std::chrono::seconds(seconds)] { return at; };
+        launcher.updateProgress();
+    }
+}
+
+// Whether a control's text fits its fixed frame: a label within its height at its width, a button
+// or choice within its width.
+QString overflow(QWidget *control)
+{
+    if (auto *label = qobject_cast<QLabel *>(control)) {
+        const int needed = label->heightForWidth(label->width());
+        if (needed <= label->height() && label->minimumSizeHint().width() <= label->width())
+            return {};
+        return QStringLiteral("%1 needs %2 of %3 points: %4")
+            .arg(label->objectName())
+            .arg(needed)
+            .arg(label->height())
+            .arg(label->text());
+    }
+    auto *button = qobject_cast<QAbstractButton *>(control);
+    if (button->sizeHint().width() <= button->width())
+        return {};
+    return QStringLiteral("%1 needs %2 of %3 points: %4")
+        .arg(button->objectName())
+        .arg(button->sizeHint().width())
+        .arg(button->width())
+        .arg(button->text());
+}
+
 } // namespace
 
 class SetupWindowTest : public QObject
@@ -101,6 +190,8 @@ private slots:
     void frames();
     void texts_data();
     void texts();
+    void textsFitTheirFrames_data();
+    void textsFitTheirFrames();
     void initialStates();
     void accessibleNamesAndTabOrder();
     void adoptsTheMainMenu();
@@ -163,35 +254,57 @@ void SetupWindowTest::frames()
 
 void SetupWindowTest::texts_data()
 {
+    QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("pixelSize");
     QTest::addColumn<QColor>("colour");
 
-    QTest::newRow("intro") << QStringLiteral("intro")
+    QTest::newRow("intro") << QString() << QStringLiteral("intro")
                            << QStringLiteral("Prepare your local voice studio. Setup downloads the voice engines and "
                                              "may take several minutes. Model weights download on first use.")
                            << 13 << QColor(Qt::white);
-    QTest::newRow("status") << QStringLiteral("status")
+    QTest::newRow("status") << QString() << QStringLiteral("status")
                             << QStringLiteral("Setup is needed before you can use the studio. Allow 20 GB of free "
                                               "space and an internet connection.")
                             << 12 << QColor(Qt::white);
-    QTest::newRow("memoryNote") << QStringLiteral("memoryNote") << modelprofile::memoryNote(32 * gib) << 12
+    QTest::newRow("memoryNote") << QString() << QStringLiteral("memoryNote") << modelprofile::memoryNote(32 * gib) << 12
                                 << QColor(0xaa, 0xaa, 0xaa);
-    QTest::newRow("compactModels") << QStringLiteral("compactModels")
+    QTest::newRow("compactModels") << QString() << QStringLiteral("compactModels")
                                    << QStringLiteral("Compact (recommended) — smaller download, lower memory") << 13
                                    << QColor(Qt::white);
-    QTest::newRow("fullModels") << QStringLiteral("fullModels")
+    QTest::newRow("fullModels") << QString() << QStringLiteral("fullModels")
                                 << QStringLiteral("Full precision — original weights, larger download") << 13
                                 << QColor(Qt::white);
+    const QString german = QStringLiteral("de");
+    QTest::newRow("intro in German")
+        << german << QStringLiteral("intro")
+        << QStringLiteral("Richte dein lokales Sprachstudio ein. Die Einrichtung lädt die Sprach-Engines und kann "
+                          "einige Minuten dauern. Modellgewichte folgen bei der ersten Nutzung.")
+        << 13 << QColor(Qt::white);
+    QTest::newRow("memoryNote in German")
+        << german << QStringLiteral("memoryNote")
+        << QStringLiteral("Dieser Mac hat 32 GB RAM. Beide Optionen bieten alle Funktionen. Modellgewichte werden bei "
+                          "der ersten Nutzung geladen: etwa 5,5 GB für Kompakt, 13 GB für Volle Präzision. Du kannst "
+                          "später in den Einstellungen wechseln.")
+        << 12 << QColor(0xaa, 0xaa, 0xaa);
+    QTest::newRow("fullModels in German")
+        << german << QStringLiteral("fullModels")
+        << QStringLiteral("Volle Präzision – Originalgewichte, größerer Download") << 13 << QColor(Qt::white);
+    QTest::newRow("compactModels in German")
+        << german << QStringLiteral("compactModels")
+        << QStringLiteral("Kompakt (empfohlen) – kleinerer Download, weniger Speicher") << 13 << QColor(Qt::white);
 }
 
 void SetupWindowTest::texts()
 {
+    QFETCH(QString, language);
     QFETCH(QString, control);
     QFETCH(QString, text);
     QFETCH(int, pixelSize);
     QFETCH(QColor, colour);
+    translation::use(language);
+    const auto english = qScopeGuard([] { translation::use({}); });
     const testsupport::Sandbox sandbox;
     const auto launcher = sandbox.launcher();
     launcher->showSetup();
@@ -207,6 +320,46 @@ void SetupWindowTest::texts()
         // The bootstrap's and the platform's words go here: "<b>Engines</b> & <br>" stays as it is.
         QCOMPARE(label->textFormat(), Qt::PlainText);
     }
+}
+
+void SetupWindowTest::textsFitTheirFrames_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("en") << QString();
+    for (const QString &language : translation::languages)
+        QTest::newRow(qPrintable(language)) << language;
+}
+
+void SetupWindowTest::textsFitTheirFrames()
+{
+    QFETCH(QString, language);
+    translation::use(language);
+    const auto english = qScopeGuard([] { translation::use({}); });
+    const testsupport::Sandbox sandbox;
+    const auto launcher = sandbox.launcher({}, 16 * gib); // two-digit memory, the gray choice
+    launcher->showSetup();
+    QStringList overflows;
+    const auto check = [&overflows](QWidget *control) {
+        if (const QString problem = overflow(control); !problem.isEmpty())
+            overflows << problem;
+    };
+
+    for (const char *name : {"intro", "memoryNote", "status", "compactModels", "fullModels", "cancel", "details"})
+        check(find(*launcher, name));
+    for (const QString &title : {texts::startSetup, texts::settingUp, texts::retrySetup}) {
+        launcher->action->setText(translation::text(title));
+        check(launcher->action);
+    }
+    for (const QString &text : statusTexts()) {
+        if (text.endsWith(QStringLiteral("…")))
+            showDownloadStep(*launcher, sandbox, text);
+        else
+            launcher->showError(text);
+        if (!language.isEmpty())
+            QVERIFY2(launcher->status->text() != text, qPrintable(QStringLiteral("shown in English: ") + text));
+        check(launcher->status);
+    }
+    QVERIFY2(overflows.isEmpty(), qPrintable(overflows.join(QLatin1Char('\n'))));
 }
 
 void SetupWindowTest::initialStates()
@@ -717,6 +870,31 @@ void SetupWindowTest::rendersForReview()
     launcher->cancel->setEnabled(false);
     launcher->showError(QStringLiteral("Setup could not finish. Choose Show details for the log, then retry."));
     save(*launcher, "failed");
+
+    // Each language at first use, during an engine download, and with its longest failure sentence.
+    QStringList sentences = statusTexts();
+    const QString engineStep = sentences.filter(QStringLiteral("Downloading the voice engines")).value(0);
+    sentences.erase(std::remove_if(sentences.begin(), sentences.end(),
+                                   [](const QString &text) { return text.endsWith(QStringLiteral("…")); }),
+                    sentences.end());
+    for (const QString &language : translation::languages) {
+        translation::use(language);
+        const auto english = qScopeGuard([] { translation::use({}); });
+        const testsupport::Sandbox each;
+        const auto shown = each.launcher({}, 16 * gib);
+        withMenu(*shown);
+        shown->showSetup();
+        save(*shown, qPrintable(language + QStringLiteral("-first-use")));
+        shown->progress->show();
+        showDownloadStep(*shown, each, engineStep);
+        save(*shown, qPrintable(language + QStringLiteral("-downloading")));
+        const auto longest =
+            std::max_element(sentences.begin(), sentences.end(), [](const QString &a, const QString &b) {
+                return translation::shown(a).size() < translation::shown(b).size();
+            });
+        shown->showError(*longest);
+        save(*shown, qPrintable(language + QStringLiteral("-failed")));
+    }
 }
 
 QTEST_MAIN(SetupWindowTest)
