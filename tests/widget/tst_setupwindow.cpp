@@ -100,7 +100,7 @@ QString filledAtTheWidest(QString text)
     const std::pair<const char *, const char *> fillings[] = {
         {"%1", "19.9"}, {"%2", "19.9"}, {"{name}", "nvidia-cusparselt-c…"}, {"{place}", "13"}, {"{count}", "17"}};
     for (const auto &[blank, filling] : fillings)
-        text.replace(QLatin1String(blank), QLatin1String(filling));
+        text.replace(QLatin1String(blank), QString::fromUtf8(filling));
     return text;
 }
 
@@ -875,7 +875,9 @@ void SetupWindowTest::rendersForReview()
     QStringList sentences = statusTexts();
     const QString engineStep = sentences.filter(QStringLiteral("Downloading the voice engines")).value(0);
     sentences.erase(std::remove_if(sentences.begin(), sentences.end(),
-                                   [](const QString &text) { return text.endsWith(QStringLiteral("…")); }),
+                                   [](const QString &text) {
+                                       return text.endsWith(QStringLiteral("…")) || text == texts::setupNeeded;
+                                   }),
                     sentences.end());
     for (const QString &language : translation::languages) {
         translation::use(language);
@@ -886,6 +888,7 @@ void SetupWindowTest::rendersForReview()
         shown->showSetup();
         save(*shown, qPrintable(language + QStringLiteral("-first-use")));
         shown->progress->show();
+        shown->action->setText(translation::text(texts::settingUp));
         showDownloadStep(*shown, each, engineStep);
         save(*shown, qPrintable(language + QStringLiteral("-downloading")));
         const auto longest =
