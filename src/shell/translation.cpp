@@ -108,7 +108,7 @@ QString chooseLanguage(const QStringList &preferred)
                                       .split(QRegularExpression(QStringLiteral("[-_]")), Qt::SkipEmptyParts);
         if (parts.isEmpty())
             continue;
-        const QString language = parts.first().toLower();
+        QString language = parts.first().toLower();
         if (language == QLatin1String("en") || language == QLatin1String("c") || language == QLatin1String("posix"))
             return {};
         if (language == QLatin1String("zh")) {
@@ -154,7 +154,7 @@ QString text(const QString &source)
 QString shown(const QString &sentence)
 {
     for (const char *context : {launcherContext, bootstrapContext}) {
-        const QString whole = translated(context, sentence);
+        QString whole = translated(context, sentence);
         if (whole != sentence)
             return whole;
     }
