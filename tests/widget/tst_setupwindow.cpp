@@ -94,89 +94,49 @@ struct AlertAnswer
     }
 };
 
-// The widest filling of each blank: the longest engine name the bootstrap writes, two-digit counts.
-QString filledAtTheWidest(QString text)
-{
-    const std::pair<const char *, const char *> fillings[] = {
-        {"%1", "19.9"}, {"%2", "19.9"}, {"{name}", "nvidia-cusparselt-c…"}, {"{place}", "13"}, {"{count}", "17"}};
-    for (const auto &[blank, filling] : fillings)
-        text.replace(QLatin1String(blank), QString::fromUtf8(filling));
-    return text;
-}
-
-// Every English text of a translation file, as lupdate and the bootstrap's constants put it there.
-QStringList sourcesOf(const QString &file)
-{
-    QFile ts(QStringLiteral(VLMR_SOURCE_DIR "/translations/") + file);
-    if (!ts.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(file));
-    QStringList sources;
-    QXmlStreamReader reader(&ts);
-    while (reader.readNextStartElement() || !reader.atEnd())
-        if (reader.isStartElement() && reader.name() == QLatin1String("source"))
-            sources << reader.readElementText();
-    return sources;
-}
-
-// What the status line can show, in English as setup produces it: step labels (ending in "…")
-// and sentences. The texts of other controls are left out.
+// What the status line can show, in English as setup writes it, each blank filled at its widest:
+// every text of the translation files but those of other controls.
 QStringList statusTexts()
 {
-    const QStringList elsewhere{texts::quitItem,    texts::intro,         texts::memoryNote,  texts::compactChoice,
-                                texts::fullChoice,  texts::fullChoiceTip, texts::startSetup,  texts::retrySetup,
-                                texts::settingUp,   texts::cancel,        texts::showDetails, texts::warningTitle,
-                                texts::warningText, texts::useFull,       texts::keepCompact, texts::stepLine,
-                                texts::elapsed,     texts::downloaded,    texts::timeLeft};
+    const QStringList elsewhere{texts::quitItem,   texts::intro,       texts::memoryNote,   texts::compactChoice,
+                                texts::fullChoice, texts::startSetup,  texts::retrySetup,   texts::settingUp,
+                                texts::cancel,     texts::showDetails, texts::warningTitle, texts::warningText,
+                                texts::useFull,    texts::keepCompact, texts::stepLine,     texts::elapsed,
+                                texts::downloaded, texts::timeLeft,    texts::fullChoiceTip};
     QStringList shown;
-    for (const QString &source :
-         sourcesOf(QStringLiteral("vellmora_de.ts")) + sourcesOf(QStringLiteral("bootstrap_de.ts")))
-        if (!elsewhere.contains(source))
-            shown << filledAtTheWidest(source);
+    for (const char *file : {"vellmora_de.ts", "bootstrap_de.ts"}) {
+        QXmlStreamReader reader(
+            testsupport::readFile(QStringLiteral(VLMR_SOURCE_DIR "/translations/") + QLatin1String(file)));
+        while (!reader.atEnd())
+            if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == QLatin1String("source"))
+                if (const QString text = reader.readElementText(); !elsewhere.contains(text))
+                    shown << QString(text)
+                                 .replace(QRegularExpression(QStringLiteral("%\\d")), QStringLiteral("19.9"))
+                                 .replace(QStringLiteral("{name}"), QStringLiteral("nvidia-cusparselt-c…"))
+                                 .replace(QStringLiteral("{place}"), QStringLiteral("13"))
+                                 .replace(QStringLiteral("{count}"), QStringLiteral("17"));
+    }
     return shown;
 }
 
-// Shows a step label on the status line as an engine download draws it, with its widest figures.
-void showDownloadStep(StudioLauncher &launcher, const testsupport::Sandbox &sandbox, const QString &label)
+// A step label as an engine download draws it, with wide figures and the time left.
+void showDownloadStep(StudioLauncher &launcher, const QString &label)
 {
-    const QString archive = sandbox.runtime() + QStringLiteral("/downloads/runtime.tar.gz");
+    const QString archive = QFileInfo(launcher.progressURL()).absolutePath() + QStringLiteral("/downloads/a.tar.gz");
     testsupport::writeFile(archive, {});
-    QFile file(archive);
-    const QJsonObject record{{QStringLiteral("label"), label},
-                             {QStringLiteral("step"), 13},
-                             {QStringLiteral("total_steps"), 17},
-                             {QStringLiteral("download_path"), archive},
-                             {QStringLiteral("download_total"), qint64(8888'800'000)}};
-    testsupport::writeFile(launcher.progressURL(), QJsonDocument(record).toJson());
+    testsupport::writeFile(launcher.progressURL(),
+                           QJsonDocument(QJsonObject{{QStringLiteral("label"), label},
+                                                     {QStringLiteral("step"), 13},
+                                                     {QStringLiteral("total_steps"), 17},
+                                                     {QStringLiteral("download_path"), archive},
+                                                     {QStringLiteral("download_total"), qint64(8888'800'000)}})
+                               .toJson());
     const Clock::time_point start = Clock::now();
     for (const int seconds : {0, 6}) { // 250 MB in 6 s: about 3:03 left
-        file.resize(seconds == 0 ? 1'000'000'000 : 1'250'000'000);
+        QFile(archive).resize(seconds == 0 ? 1'000'000'000 : 1'250'000'000);
         launcher.now = [at = start + std::chrono::seconds(seconds)] { return at; };
         launcher.updateProgress();
     }
-}
-
-// Whether a control's text fits its fixed frame: a label within its height at its width, a button
-// or choice within its width.
-QString overflow(QWidget *control)
-{
-    if (auto *label = qobject_cast<QLabel *>(control)) {
-        const int needed = label->heightForWidth(label->width());
-        if (needed <= label->height() && label->minimumSizeHint().width() <= label->width())
-            return {};
-        return QStringLiteral("%1 needs %2 of %3 points: %4")
-            .arg(label->objectName())
-            .arg(needed)
-            .arg(label->height())
-            .arg(label->text());
-    }
-    auto *button = qobject_cast<QAbstractButton *>(control);
-    if (button->sizeHint().width() <= button->width())
-        return {};
-    return QStringLiteral("%1 needs %2 of %3 points: %4")
-        .arg(button->objectName())
-        .arg(button->sizeHint().width())
-        .arg(button->width())
-        .arg(button->text());
 }
 
 } // namespace
@@ -282,15 +242,6 @@ void SetupWindowTest::texts_data()
         << QStringLiteral("Richte dein lokales Sprachstudio ein. Die Einrichtung lädt die Sprach-Engines und kann "
                           "einige Minuten dauern. Modellgewichte folgen bei der ersten Nutzung.")
         << 13 << QColor(Qt::white);
-    QTest::newRow("memoryNote in German")
-        << german << QStringLiteral("memoryNote")
-        << QStringLiteral("Dieser Mac hat 32 GB RAM. Beide Optionen bieten alle Funktionen. Modellgewichte werden bei "
-                          "der ersten Nutzung geladen: etwa 5,5 GB für Kompakt, 13 GB für Volle Präzision. Du kannst "
-                          "später in den Einstellungen wechseln.")
-        << 12 << QColor(0xaa, 0xaa, 0xaa);
-    QTest::newRow("fullModels in German")
-        << german << QStringLiteral("fullModels")
-        << QStringLiteral("Volle Präzision – Originalgewichte, größerer Download") << 13 << QColor(Qt::white);
     QTest::newRow("compactModels in German")
         << german << QStringLiteral("compactModels")
         << QStringLiteral("Kompakt (empfohlen) – kleinerer Download, weniger Speicher") << 13 << QColor(Qt::white);
@@ -330,6 +281,8 @@ void SetupWindowTest::textsFitTheirFrames_data()
         QTest::newRow(qPrintable(language)) << language;
 }
 
+// Each language at first use, during an engine download and with its longest failure, also
+// rendered for review like rendersForReview.
 void SetupWindowTest::textsFitTheirFrames()
 {
     QFETCH(QString, language);
@@ -338,27 +291,54 @@ void SetupWindowTest::textsFitTheirFrames()
     const testsupport::Sandbox sandbox;
     const auto launcher = sandbox.launcher({}, 16 * gib); // two-digit memory, the gray choice
     launcher->showSetup();
+    const auto save = [&](const char *state) {
+        const qreal ratio = qApp->devicePixelRatio();
+        launcher->setupWindow()->grab().save(QStringLiteral(VLMR_BUILD_DIR "/screenshots/%1-%2%3.png")
+                                                 .arg(language.isEmpty() ? QStringLiteral("en") : language,
+                                                      QLatin1String(state),
+                                                      ratio == 1 ? QString() : QStringLiteral("@%1x").arg(ratio)));
+    };
+    save("first-use");
     QStringList overflows;
     const auto check = [&overflows](QWidget *control) {
-        if (const QString problem = overflow(control); !problem.isEmpty())
-            overflows << problem;
+        auto *label = qobject_cast<QLabel *>(control);
+        const QSize needed = label ? QSize(label->minimumSizeHint().width(), label->heightForWidth(label->width()))
+                                   : control->sizeHint();
+        if (needed.width() > control->width() || (label && needed.height() > control->height()))
+            overflows << QStringLiteral("%1 needs %2×%3 of %4×%5: %6")
+                             .arg(control->objectName())
+                             .arg(needed.width())
+                             .arg(needed.height())
+                             .arg(control->width())
+                             .arg(control->height())
+                             .arg(label ? label->text() : qobject_cast<QAbstractButton *>(control)->text());
     };
 
-    for (const char *name : {"intro", "memoryNote", "status", "compactModels", "fullModels", "cancel", "details"})
+    for (const char *name : {"intro", "memoryNote", "compactModels", "fullModels", "cancel", "details"})
         check(find(*launcher, name));
     for (const QString &title : {texts::startSetup, texts::settingUp, texts::retrySetup}) {
         launcher->action->setText(translation::text(title));
         check(launcher->action);
     }
+    QString longestFailure;
+    qsizetype longestShown = 0;
     for (const QString &text : statusTexts()) {
-        if (text.endsWith(QStringLiteral("…")))
-            showDownloadStep(*launcher, sandbox, text);
-        else
+        if (text.endsWith(QStringLiteral("…"))) {
+            showDownloadStep(*launcher, text);
+            if (text.startsWith(QStringLiteral("Downloading the voice engines")))
+                save("downloading");
+        } else {
             launcher->showError(text);
-        if (!language.isEmpty())
-            QVERIFY2(launcher->status->text() != text, qPrintable(QStringLiteral("shown in English: ") + text));
+            if (text != texts::setupNeeded && launcher->status->text().size() > longestShown) {
+                longestFailure = text;
+                longestShown = launcher->status->text().size();
+            }
+        }
+        QVERIFY2(language.isEmpty() || !launcher->status->text().contains(text), qPrintable(text));
         check(launcher->status);
     }
+    launcher->showError(longestFailure);
+    save("failed");
     QVERIFY2(overflows.isEmpty(), qPrintable(overflows.join(QLatin1Char('\n'))));
 }
 
@@ -870,34 +850,6 @@ void SetupWindowTest::rendersForReview()
     launcher->cancel->setEnabled(false);
     launcher->showError(QStringLiteral("Setup could not finish. Choose Show details for the log, then retry."));
     save(*launcher, "failed");
-
-    // Each language at first use, during an engine download, and with its longest failure sentence.
-    QStringList sentences = statusTexts();
-    const QString engineStep = sentences.filter(QStringLiteral("Downloading the voice engines")).value(0);
-    sentences.erase(std::remove_if(sentences.begin(), sentences.end(),
-                                   [](const QString &text) {
-                                       return text.endsWith(QStringLiteral("…")) || text == texts::setupNeeded;
-                                   }),
-                    sentences.end());
-    for (const QString &language : translation::languages) {
-        translation::use(language);
-        const auto english = qScopeGuard([] { translation::use({}); });
-        const testsupport::Sandbox each;
-        const auto shown = each.launcher({}, 16 * gib);
-        withMenu(*shown);
-        shown->showSetup();
-        save(*shown, qPrintable(language + QStringLiteral("-first-use")));
-        shown->progress->show();
-        shown->action->setText(translation::text(texts::settingUp));
-        showDownloadStep(*shown, each, engineStep);
-        save(*shown, qPrintable(language + QStringLiteral("-downloading")));
-        const auto longest =
-            std::max_element(sentences.begin(), sentences.end(), [](const QString &a, const QString &b) {
-                return translation::shown(a).size() < translation::shown(b).size();
-            });
-        shown->showError(*longest);
-        save(*shown, qPrintable(language + QStringLiteral("-failed")));
-    }
 }
 
 QTEST_MAIN(SetupWindowTest)
