@@ -50,6 +50,8 @@ private slots:
     void statusText();
     void inTheUsersLanguage_data();
     void inTheUsersLanguage();
+    void chooseLanguage_data();
+    void chooseLanguage();
     void measuring_data();
     void measuring();
     void minutesAreNotWrapped();
@@ -206,9 +208,6 @@ void ProgressTextTest::inTheUsersLanguage_data()
     QTest::addColumn<QString>("status");
 
     const QString elapsed = QStringLiteral("\nVergangen: 2:05 · Dauer variiert");
-    QTest::newRow("the launcher's label")
-        << QStringLiteral("de") << QByteArray("{}")
-        << QStringLiteral("Schritt 1 von 4 · Dein Studio wird vorbereitet …") + elapsed;
     QTest::newRow("a bootstrap label")
         << QStringLiteral("de") << QByteArray(R"({"label":"Checking the voice engine files…","step":3})")
         << QStringLiteral("Schritt 3 von 4 · Dateien der Sprach-Engines werden geprüft …") + elapsed;
@@ -218,9 +217,6 @@ void ProgressTextTest::inTheUsersLanguage_data()
     QTest::newRow("blanks in another order")
         << QStringLiteral("ko") << QByteArray(R"({"message":"Downloading the voice engines: a b (3 of 4)…"})")
         << QStringLiteral("음성 엔진 다운로드 중: a b(4개 중 3번째)…");
-    QTest::newRow("a bootstrap failure") << QStringLiteral("fr")
-                                         << QByteArray(R"({"message":"The studio runtime is ready."})")
-                                         << QStringLiteral("L’environnement d’exécution du studio est prêt.");
     QTest::newRow("the launcher's failure with numbers")
         << QStringLiteral("de")
         << QByteArray(
@@ -233,9 +229,6 @@ void ProgressTextTest::inTheUsersLanguage_data()
     QTest::newRow("download figures") << QStringLiteral("de") << downloadRecord(24'000'000)
                                       << QStringLiteral("Schritt 1 von 4 · Studio-Laufzeitumgebung wird geladen …\n"
                                                         "8,5 / 24,0 MB geladen");
-    QTest::newRow("download figures in English") << QString() << downloadRecord(2'400'000'000)
-                                                 << QStringLiteral("Step 1 of 4 · Downloading the studio runtime…\n"
-                                                                   "8.5 / 2400.0 MB downloaded");
 }
 
 void ProgressTextTest::inTheUsersLanguage()
@@ -249,6 +242,33 @@ void ProgressTextTest::inTheUsersLanguage()
     const auto sizeOf = [](const QString &) -> std::optional<qint64> { return 8'500'000; };
     const auto display = progressdisplay::update(record(json), now, secondsAgo(125), {}, sizeOf);
     QCOMPARE(display.status.value_or(QString()), status);
+}
+
+void ProgressTextTest::chooseLanguage_data()
+{
+    QTest::addColumn<QStringList>("preferred");
+    QTest::addColumn<QString>("chosen");
+
+    QTest::newRow("C.UTF-8 before German") << QStringList{QStringLiteral("C.UTF-8"), QStringLiteral("de")} << QString();
+    QTest::newRow("locale with codeset") << QStringList{QStringLiteral("de_DE.UTF-8@euro")} << QStringLiteral("de");
+    QTest::newRow("macOS tag") << QStringList{QStringLiteral("fr-CA")} << QStringLiteral("fr");
+    QTest::newRow("first one we have") << QStringList{QStringLiteral("nl"), QStringLiteral("it_IT"),
+                                                      QStringLiteral("es-419"), QStringLiteral("de")}
+                                       << QStringLiteral("es");
+    QTest::newRow("English first") << QStringList{QStringLiteral("en-GB"), QStringLiteral("ja")} << QString();
+    QTest::newRow("simplified Chinese") << QStringList{QStringLiteral("zh-Hans-CN")} << QStringLiteral("zh_CN");
+    QTest::newRow("traditional Chinese is passed over")
+        << QStringList{QStringLiteral("zh-Hant-TW"), QStringLiteral("zh_HK"), QStringLiteral("ko-KR")}
+        << QStringLiteral("ko");
+    QTest::newRow("Portuguese") << QStringList{QStringLiteral("pt-PT")} << QStringLiteral("pt_BR");
+    QTest::newRow("none we have") << QStringList{QStringLiteral("ru"), QStringLiteral("")} << QString();
+}
+
+void ProgressTextTest::chooseLanguage()
+{
+    QFETCH(QStringList, preferred);
+    QFETCH(QString, chosen);
+    QCOMPARE(translation::chooseLanguage(preferred), chosen);
 }
 
 void ProgressTextTest::measuring_data()
