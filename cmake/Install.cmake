@@ -73,6 +73,14 @@ if(APPLE)
   set_target_properties(Vellmora PROPERTIES INSTALL_RPATH "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_LIBS}")
   qt_generate_deploy_app_script(TARGET Vellmora OUTPUT_SCRIPT VLMR_DEPLOY_SCRIPT)
   install(SCRIPT "${VLMR_DEPLOY_SCRIPT}")
+  # Qt's own translations for the languages the launcher has, which a Mac does not.
+  foreach(ts IN LISTS VLMR_LAUNCHER_TS_FILES)
+    string(REGEX REPLACE ".*/vellmora_(.*)\\.ts$" "\\1" language "${ts}")
+    set(qt_translation "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_TRANSLATIONS}/qtbase_${language}.qm")
+    if(EXISTS "${qt_translation}")
+      install(FILES "${qt_translation}" DESTINATION "${VLMR_INSTALL_BUNDLE}/Contents/Resources/translations")
+    endif()
+  endforeach()
   install(CODE "
     execute_process(COMMAND /usr/bin/codesign --force --deep --sign -
                       \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${VLMR_INSTALL_BUNDLE}\"

@@ -35,8 +35,6 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    translation::use(translation::chooseLanguage(platform::preferredLanguages()));
-
     // Lets Wayland desktops match the window to vellmora.desktop and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("vellmora"));
     // Closing the window asks the launcher first (a running studio keeps it alive).
@@ -44,6 +42,7 @@ int main(int argc, char *argv[])
 
     LauncherContext context;
     context.resources = platform::bundleResources(executable);
+    translation::use(translation::chooseLanguage(platform::preferredLanguages()), context.resources);
     context.infoPlist = platform::bundleInfoPlist(executable);
     context.applicationSupport = platform::applicationSupportBase();
     context.arguments = QCoreApplication::arguments();

@@ -35,13 +35,14 @@ QLocale &numbers()
     return locale;
 }
 
-void load(const QString &file, const QString &folder)
+bool load(const QString &file, const QString &folder)
 {
     auto translator = std::make_unique<QTranslator>();
     if (!translator->load(file, folder))
-        return;
+        return false;
     QCoreApplication::installTranslator(translator.get());
     installed().push_back(std::move(translator));
+    return true;
 }
 
 QString translated(const char *context, const QString &source)
@@ -131,7 +132,7 @@ QString chooseLanguage(const QStringList &preferred)
     return {};
 }
 
-void use(const QString &language)
+void use(const QString &language, const QString &resources)
 {
     for (const std::unique_ptr<QTranslator> &translator : installed())
         QCoreApplication::removeTranslator(translator.get());
@@ -141,7 +142,10 @@ void use(const QString &language)
         return;
     load(QStringLiteral("vellmora_") + language, QStringLiteral(":/i18n"));
     load(QStringLiteral("bootstrap_") + language, QStringLiteral(":/i18n"));
-    load(QStringLiteral("qtbase_") + language, QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    // Qt's own where Qt keeps them, else those a bundle carries (a Mac has no Qt of its own).
+    const QString qt = QStringLiteral("qtbase_") + language;
+    if (!load(qt, QLibraryInfo::path(QLibraryInfo::TranslationsPath)) && !resources.isEmpty())
+        load(qt, resources + QStringLiteral("/translations"));
     numbers() = QLocale(language);
     numbers().setNumberOptions(QLocale::OmitGroupSeparator);
 }

@@ -18,8 +18,9 @@ inline const QStringList languages{QStringLiteral("zh_CN"), QStringLiteral("ja")
 QString chooseLanguage(const QStringList &preferred);
 
 // Shows everything from now on in `language` (one of `languages`, or empty for English): the
-// launcher's and Qt's own translations, and the language's way of writing numbers.
-void use(const QString &language);
+// launcher's and Qt's own translations, and the language's way of writing numbers. Qt's own come
+// from Qt's folder, else from "translations" in the bundle's `resources`.
+void use(const QString &language, const QString &resources = {});
 
 // A text of texts.h as the window shows it.
 QString text(const QString &source);
