@@ -146,7 +146,6 @@ private slots:
     void frames();
     void texts_data();
     void texts();
-    void textsFitTheirFrames_data();
     void textsFitTheirFrames();
     void initialStates();
     void accessibleNamesAndTabOrder();
@@ -171,6 +170,9 @@ private slots:
     void splashVariant_data();
     void splashVariant();
     void rendersForReview();
+
+private:
+    void fitsIn(const QString &language);
 };
 
 void SetupWindowTest::frames_data()
@@ -266,19 +268,16 @@ void SetupWindowTest::texts()
     }
 }
 
-void SetupWindowTest::textsFitTheirFrames_data()
-{
-    QTest::addColumn<QString>("language");
-    QTest::newRow("en") << QString();
-    for (const QString &language : translation::languages)
-        QTest::newRow(qPrintable(language)) << language;
-}
-
 // Each language at first use, during an engine download and with its longest failure, also
 // rendered for review like rendersForReview.
 void SetupWindowTest::textsFitTheirFrames()
 {
-    QFETCH(QString, language);
+    for (const QString &language : QStringList{QString()} + translation::languages)
+        fitsIn(language);
+}
+
+void SetupWindowTest::fitsIn(const QString &language)
+{
     translation::use(language);
     const auto english = qScopeGuard([] { translation::use({}); });
     const testsupport::Sandbox sandbox;
@@ -293,12 +292,13 @@ void SetupWindowTest::textsFitTheirFrames()
     };
     save("first-use");
     QStringList overflows;
-    const auto check = [&overflows](QWidget *control) {
+    const auto check = [&](QWidget *control) {
         auto *label = qobject_cast<QLabel *>(control);
         if (label ? label->heightForWidth(label->width()) > label->height()
                         || label->minimumSizeHint().width() > label->width()
                   : control->sizeHint().width() > control->width())
-            overflows << control->objectName() + QStringLiteral(" overflows: ") + control->property("text").toString();
+            overflows << language + QLatin1Char(' ') + control->objectName() + QStringLiteral(" overflows: ")
+                             + control->property("text").toString();
     };
 
     for (const char *name : {"intro", "memoryNote", "compactModels", "fullModels", "cancel", "details"})
