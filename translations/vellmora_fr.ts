@@ -13,11 +13,11 @@
     </message>
     <message>
         <source>This Mac has %1 GB RAM. Both choices include all features. Model weights download on first use: about 5.5 GB for Compact or 13 GB for Full precision. You can switch later in Settings.</source>
-        <translation>Ce Mac a %1 Go de RAM. Les deux choix offrent toutes les fonctions. Poids des modèles téléchargés au premier usage : environ 5,5 Go en Compact, 13 Go en Pleine précision. Modifiable plus tard dans les Réglages.</translation>
+        <translation>Ce Mac a %1&#xa0;Go de RAM. Les deux choix offrent toutes les fonctions. Poids des modèles téléchargés au premier usage&#xa0;: environ 5,5&#xa0;Go en Compact, 13&#xa0;Go en Pleine précision. Modifiable plus tard dans les Réglages.</translation>
     </message>
     <message>
         <source>Setup is needed before you can use the studio. Allow 20 GB of free space and an internet connection.</source>
-        <translation>Une configuration est nécessaire avant d’utiliser le studio. Prévoyez 20 Go d’espace libre et une connexion Internet.</translation>
+        <translation>Une configuration est nécessaire avant d’utiliser le studio. Prévoyez 20&#xa0;Go d’espace libre et une connexion Internet.</translation>
     </message>
     <message>
         <source>Compact (recommended) — smaller download, lower memory</source>
@@ -57,7 +57,7 @@
     </message>
     <message>
         <source>Full precision may leave too little RAM for macOS and other apps, causing heavy swapping, freezes or a failed generation. Compact is recommended on Macs with less than 24 GB RAM. Use Full precision anyway?</source>
-        <translation>La pleine précision peut laisser trop peu de RAM à macOS et aux autres apps, et provoquer un swap intensif, des blocages ou l’échec d’une génération. Compact est recommandé sur les Mac de moins de 24 Go de RAM. Utiliser quand même la pleine précision ?</translation>
+        <translation>La pleine précision peut laisser trop peu de RAM à macOS et aux autres apps, et provoquer un swap intensif, des blocages ou l’échec d’une génération. Compact est recommandé sur les Mac de moins de 24&#xa0;Go de RAM. Utiliser quand même la pleine précision&#x202f;?</translation>
     </message>
     <message>
         <source>Use Full precision</source>
@@ -87,11 +87,11 @@
     </message>
     <message>
         <source>Elapsed %1 · install time varies</source>
-        <translation>Écoulé : %1 · la durée varie</translation>
+        <translation>Écoulé&#xa0;: %1 · la durée varie</translation>
     </message>
     <message>
         <source>%1 / %2 MB downloaded</source>
-        <translation>%1 / %2 Mo téléchargés</translation>
+        <translation>%1 / %2&#xa0;Mo téléchargés</translation>
     </message>
     <message>
         <source> · about %1 left for this download</source>
@@ -127,7 +127,7 @@
     </message>
     <message>
         <source>Setup needs 20 GB free; %1 GB is available. Free at least %2 GB, then retry setup.</source>
-        <translation>La configuration requiert 20 Go libres ; %1 Go disponibles. Libérez au moins %2 Go, puis réessayez.</translation>
+        <translation>La configuration requiert 20&#xa0;Go libres&#x202f;; %1&#xa0;Go disponibles. Libérez au moins %2&#xa0;Go, puis réessayez.</translation>
     </message>
     <message>
         <source>Setup cancelled.</source>
@@ -139,11 +139,11 @@
     </message>
     <message>
         <source>Setup could not finish. Choose Show details for the log, then retry.</source>
-        <translation>La configuration n’a pas abouti. Choisissez « Détails » pour voir le journal, puis réessayez.</translation>
+        <translation>La configuration n’a pas abouti. Choisissez «&#xa0;Détails&#xa0;» pour voir le journal, puis réessayez.</translation>
     </message>
     <message>
         <source>The disk is full. Setup needs about %1 GB free; free some space, then retry setup.</source>
-        <translation>Le disque est plein. La configuration requiert environ %1 Go libres ; libérez de l’espace, puis réessayez.</translation>
+        <translation>Le disque est plein. La configuration requiert environ %1&#xa0;Go libres&#x202f;; libérez de l’espace, puis réessayez.</translation>
     </message>
     <message>
         <source>The packaged runtime manifest is incomplete.</source>
