@@ -4,6 +4,10 @@
 <context>
     <name>bootstrap</name>
     <message>
+        <source>Waiting for an earlier setup to finish…</source>
+        <translation>Warten, bis eine frühere Einrichtung fertig ist …</translation>
+    </message>
+    <message>
         <source>Creating the engine environments…</source>
         <translation>Engine-Umgebungen werden erstellt …</translation>
     </message>

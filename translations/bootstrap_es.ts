@@ -4,6 +4,10 @@
 <context>
     <name>bootstrap</name>
     <message>
+        <source>Waiting for an earlier setup to finish…</source>
+        <translation>Esperando a que termine una configuración anterior…</translation>
+    </message>
+    <message>
         <source>Creating the engine environments…</source>
         <translation>Creando los entornos de los motores…</translation>
     </message>

@@ -4,6 +4,10 @@
 <context>
     <name>bootstrap</name>
     <message>
+        <source>Waiting for an earlier setup to finish…</source>
+        <translation>En attente de la fin d’une configuration précédente…</translation>
+    </message>
+    <message>
         <source>Creating the engine environments…</source>
         <translation>Création des environnements des moteurs…</translation>
     </message>

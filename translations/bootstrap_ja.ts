@@ -4,6 +4,10 @@
 <context>
     <name>bootstrap</name>
     <message>
+        <source>Waiting for an earlier setup to finish…</source>
+        <translation>前のセットアップの完了を待っています…</translation>
+    </message>
+    <message>
         <source>Creating the engine environments…</source>
         <translation>エンジンの環境を作成中…</translation>
     </message>

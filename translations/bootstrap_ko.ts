@@ -4,6 +4,10 @@
 <context>
     <name>bootstrap</name>
     <message>
+        <source>Waiting for an earlier setup to finish…</source>
+        <translation>이전 설치가 끝나기를 기다리는 중…</translation>
+    </message>
+    <message>
         <source>Creating the engine environments…</source>
         <translation>엔진 환경 생성 중…</translation>
     </message>

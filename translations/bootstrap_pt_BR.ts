@@ -4,6 +4,10 @@
 <context>
     <name>bootstrap</name>
     <message>
+        <source>Waiting for an earlier setup to finish…</source>
+        <translation>Aguardando o fim de uma configuração anterior…</translation>
+    </message>
+    <message>
         <source>Creating the engine environments…</source>
         <translation>Criando os ambientes dos motores…</translation>
     </message>

@@ -4,6 +4,10 @@
 <context>
     <name>bootstrap</name>
     <message>
+        <source>Waiting for an earlier setup to finish…</source>
+        <translation>正在等待之前的安装完成…</translation>
+    </message>
+    <message>
         <source>Creating the engine environments…</source>
         <translation>正在创建引擎环境…</translation>
     </message>

@@ -146,6 +146,14 @@
         <translation>Der Datenträger ist voll. Die Einrichtung braucht etwa %1 GB frei. Gib Speicher frei und versuche es erneut.</translation>
     </message>
     <message>
+        <source>The download server&apos;s certificate could not be verified. If your network inspects encrypted traffic, ask its administrator to install the network&apos;s certificate on this Mac, then retry setup.</source>
+        <translation>Das Server-Zertifikat ließ sich nicht prüfen. Prüft dein Netzwerk verschlüsselten Verkehr, lass den Administrator dessen Zertifikat auf diesem Mac installieren und versuche es erneut.</translation>
+    </message>
+    <message>
+        <source>The proxy server refused the sign-in. Check the proxy user name and password in the network settings, then retry setup.</source>
+        <translation>Der Proxyserver hat die Anmeldung abgelehnt. Prüfe Proxy-Benutzername und -Passwort in den Netzwerkeinstellungen und versuche es erneut.</translation>
+    </message>
+    <message>
         <source>The packaged runtime manifest is incomplete.</source>
         <translation>Das mitgelieferte Laufzeit-Manifest ist unvollständig.</translation>
     </message>

@@ -146,6 +146,14 @@
         <translation>El disco está lleno. La configuración necesita unos %1 GB libres; libera espacio y vuelve a intentarlo.</translation>
     </message>
     <message>
+        <source>The download server&apos;s certificate could not be verified. If your network inspects encrypted traffic, ask its administrator to install the network&apos;s certificate on this Mac, then retry setup.</source>
+        <translation>No se pudo verificar el certificado del servidor de descarga. Si tu red inspecciona el tráfico cifrado, pide a su administrador que instale el certificado de la red en este Mac y reinténtalo.</translation>
+    </message>
+    <message>
+        <source>The proxy server refused the sign-in. Check the proxy user name and password in the network settings, then retry setup.</source>
+        <translation>El servidor proxy rechazó el inicio de sesión. Comprueba el usuario y la contraseña del proxy en los ajustes de red y vuelve a intentarlo.</translation>
+    </message>
+    <message>
         <source>The packaged runtime manifest is incomplete.</source>
         <translation>El manifiesto del entorno incluido está incompleto.</translation>
     </message>

@@ -146,6 +146,14 @@
         <translation>Le disque est plein. La configuration requiert environ %1&#xa0;Go libres&#x202f;; libérez de l’espace, puis réessayez.</translation>
     </message>
     <message>
+        <source>The download server&apos;s certificate could not be verified. If your network inspects encrypted traffic, ask its administrator to install the network&apos;s certificate on this Mac, then retry setup.</source>
+        <translation>Impossible de vérifier le certificat du serveur de téléchargement. Si votre réseau inspecte le trafic chiffré, faites installer son certificat sur ce Mac par l’administrateur, puis réessayez.</translation>
+    </message>
+    <message>
+        <source>The proxy server refused the sign-in. Check the proxy user name and password in the network settings, then retry setup.</source>
+        <translation>Le serveur proxy a refusé l’identification. Vérifiez le nom d’utilisateur et le mot de passe du proxy dans les réglages réseau, puis réessayez.</translation>
+    </message>
+    <message>
         <source>The packaged runtime manifest is incomplete.</source>
         <translation>Le manifeste d’exécution fourni est incomplet.</translation>
     </message>

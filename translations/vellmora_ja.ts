@@ -146,6 +146,14 @@
         <translation>ディスクがいっぱいです。セットアップには約%1 GBの空きが必要です。空き容量を増やしてから再試行してください。</translation>
     </message>
     <message>
+        <source>The download server&apos;s certificate could not be verified. If your network inspects encrypted traffic, ask its administrator to install the network&apos;s certificate on this Mac, then retry setup.</source>
+        <translation>ダウンロードサーバの証明書を検証できませんでした。ネットワークで暗号化通信が検査されている場合は、管理者にネットワークの証明書をこのMacにインストールしてもらってから再試行してください。</translation>
+    </message>
+    <message>
+        <source>The proxy server refused the sign-in. Check the proxy user name and password in the network settings, then retry setup.</source>
+        <translation>プロキシサーバがサインインを拒否しました。ネットワーク設定でプロキシのユーザ名とパスワードを確認してから再試行してください。</translation>
+    </message>
+    <message>
         <source>The packaged runtime manifest is incomplete.</source>
         <translation>同梱のランタイムマニフェストが不完全です。</translation>
     </message>

@@ -146,6 +146,14 @@
         <translation>디스크가 가득 찼습니다. 설치에는 약 %1GB의 여유 공간이 필요합니다. 공간을 확보한 후 다시 시도하십시오.</translation>
     </message>
     <message>
+        <source>The download server&apos;s certificate could not be verified. If your network inspects encrypted traffic, ask its administrator to install the network&apos;s certificate on this Mac, then retry setup.</source>
+        <translation>다운로드 서버의 인증서를 확인할 수 없습니다. 네트워크에서 암호화된 트래픽을 검사하는 경우 관리자에게 이 Mac에 네트워크 인증서를 설치해 달라고 요청한 후 다시 시도하십시오.</translation>
+    </message>
+    <message>
+        <source>The proxy server refused the sign-in. Check the proxy user name and password in the network settings, then retry setup.</source>
+        <translation>프록시 서버가 로그인을 거부했습니다. 네트워크 설정에서 프록시 사용자 이름과 암호를 확인한 후 다시 시도하십시오.</translation>
+    </message>
+    <message>
         <source>The packaged runtime manifest is incomplete.</source>
         <translation>포함된 런타임 매니페스트가 불완전합니다.</translation>
     </message>

@@ -146,6 +146,14 @@
         <translation>O disco está cheio. A configuração precisa de cerca de %1 GB livres; libere espaço e tente novamente.</translation>
     </message>
     <message>
+        <source>The download server&apos;s certificate could not be verified. If your network inspects encrypted traffic, ask its administrator to install the network&apos;s certificate on this Mac, then retry setup.</source>
+        <translation>Não foi possível verificar o certificado do servidor. Se a rede inspeciona tráfego criptografado, peça ao administrador que instale o certificado dela no Mac e tente de novo.</translation>
+    </message>
+    <message>
+        <source>The proxy server refused the sign-in. Check the proxy user name and password in the network settings, then retry setup.</source>
+        <translation>O servidor proxy recusou o login. Verifique o nome de usuário e a senha do proxy nos ajustes de rede e tente novamente.</translation>
+    </message>
+    <message>
         <source>The packaged runtime manifest is incomplete.</source>
         <translation>O manifesto do ambiente incluído está incompleto.</translation>
     </message>

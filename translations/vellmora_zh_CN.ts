@@ -146,6 +146,14 @@
         <translation>磁盘已满。安装需要约 %1 GB 可用空间；请释放一些空间，然后重试安装。</translation>
     </message>
     <message>
+        <source>The download server&apos;s certificate could not be verified. If your network inspects encrypted traffic, ask its administrator to install the network&apos;s certificate on this Mac, then retry setup.</source>
+        <translation>无法验证下载服务器的证书。如果你的网络会检查加密流量，请让网络管理员在这台 Mac 上安装该网络的证书，然后重试安装。</translation>
+    </message>
+    <message>
+        <source>The proxy server refused the sign-in. Check the proxy user name and password in the network settings, then retry setup.</source>
+        <translation>代理服务器拒绝了登录。请在网络设置中检查代理用户名和密码，然后重试安装。</translation>
+    </message>
+    <message>
         <source>The packaged runtime manifest is incomplete.</source>
         <translation>随附的运行时清单不完整。</translation>
     </message>

@@ -3,14 +3,17 @@
 
 Run by the runtime's own interpreter once per setup attempt:
 
-    python -u bootstrap.py --runtime-root DIR --resources DIR --progress FILE --runtime-id HEX
+    python -u bootstrap.py --runtime-root DIR --resources DIR --progress FILE --runtime-id HEX [--engine-index URL ...]
 
 The stages, in order: create the engine environments in this attempt's own generation
 (generations.py); fetch the wheel of every package the locks name for this interpreter
-(enginelocks.py) from the engine cache, the bundle or over HTTPS, each checked before use
-(enginecache.py); install them with the runtime's own pip from those files alone; switch
+(enginelocks.py) from the engine cache, the bundle, the download sources given with
+--engine-index (enginesources.py) or the lock's own URL, each checked before use
+(enginecache.py); install them with the runtime's own pip from those files alone, each held to its
+digest by pip too; switch
 DIR/runtime.json to the new generation, the one step that makes the attempt count (from then on
 cancel signals are ignored, children.py); clean up what no receipt, studio or lock needs any more.
+One bootstrap at a time does all this: a later one waits for the clean-up of one whose launcher died.
 
 Until the switch nothing the current receipt names is changed, so a failed, cancelled or killed
 attempt leaves the working runtime as it was; a failed or cancelled one removes its own generation.
@@ -28,18 +31,21 @@ import argparse
 import contextlib
 import json
 import os
+import pathlib
 import shutil
 import traceback
 
 import children
 import enginecache
 import enginelocks
+import enginesources
 import generations
-from generations import ENVIRONMENTS, env_folder, env_python
+from generations import ENVIRONMENTS, RECEIPT_NAME, env_folder, env_interpreter
 from records import Progress, read_json_object
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
+WAITING = "Waiting for an earlier setup to finish…"
 CREATING = "Creating the engine environments…"
 CHECKING = "Checking the voice engine files…"
 DOWNLOADING = "Downloading the voice engines: {name} ({place} of {count})…"
@@ -57,6 +63,11 @@ UNEXPECTED = "Setup could not finish. Choose Show details for the log, then retr
 LONGEST_NAME = 20  # keeps "Step 3 of 4 · Downloading the voice engines: …" on one line of the window
 
 
+# Errors whose kind says more than the stage's sentence; their own text is enough for the log.
+SENTENCES = {enginecache.DownloadFailed: DOWNLOAD_FAILED, enginecache.VerificationFailed: VERIFY_FAILED}
+EXPLAINED = (children.CommandFailed, enginelocks.LockError, *SENTENCES)
+
+
 class StageFailed(Exception):
     def __init__(self, sentence, step):
         super().__init__(sentence)
@@ -67,9 +78,11 @@ class StageFailed(Exception):
 def install(arguments, progress, built):
     root = os.path.abspath(arguments.runtime_root)
     resources = os.path.abspath(arguments.resources)
-    receipt_path = os.path.join(root, "runtime.json")
+    receipt_path = os.path.join(root, RECEIPT_NAME)
     locks = {name: enginelocks.lock_path(os.path.join(resources, "engines"), name) for name in ENVIRONMENTS}
 
+    with stage(CREATE_FAILED, 2):
+        generations.hold_bootstrap_lock(root, lambda: progress.write(WAITING, 4, step=2))
     with stage(INSTALL_FAILED, 2):
         wanted = {name: bool(enginelocks.read_lock(path)["packages"]) for name, path in locks.items()}
     with stage(CREATE_FAILED, 2):
@@ -82,13 +95,13 @@ def install(arguments, progress, built):
         quietly(lambda: generations.remove_retired_leftovers(root),
                 lambda: generations.retire_generations(root, generation, [current] if current else []))
         temporary = generations.keep_temporary_files_in(generation)
-        pip = create_environments(generation, wanted, progress)
+        pip_interpreter = create_environments(generation, wanted, progress)
 
     with stage(INSTALL_FAILED, 3):
-        chosen = choose_wheels(pip, locks, wanted, temporary)
-    files = fetch_wheels(root, resources, chosen, progress)
+        chosen = choose_wheels(pip_interpreter, locks, wanted, temporary)
+    files = fetch_wheels(root, resources, chosen, arguments.engine_index, progress)
     with stage(INSTALL_FAILED, 3):
-        install_wheels(pip, generation, files, progress)
+        install_wheels(pip_interpreter, generation, chosen, files, temporary, progress)
         shutil.rmtree(temporary)
 
     with stage(FINISH_FAILED, 4):
@@ -96,7 +109,7 @@ def install(arguments, progress, built):
         receipt = generations.build_receipt(generation, arguments.runtime_id)
         generations.switch_receipt(receipt_path, receipt)
 
-    clean_up(root, resources, generation, generations.kept_receipts(receipt, current), locks.values())
+    clean_up(root, resources, generation, generations.kept_receipts(receipt, current), locks.values(), progress)
     progress.write(READY, 100, state="complete", step=4)
 
 
@@ -107,13 +120,11 @@ def main(argv=None):
     children.raise_on_cancel()
     try:
         try:
-            install(arguments, progress, built)
+            with stage(UNEXPECTED, 2):
+                install(arguments, progress, built)
             return 0
         except StageFailed as failure:
             sentence, step = failure.sentence, failure.step
-        except Exception:
-            traceback.print_exc()
-            sentence, step = UNEXPECTED, 2
         give_back(arguments.runtime_root, built)  # first: on a full disk, the record needs the space
         print(sentence, file=sys.stderr, flush=True)
         progress.write(sentence, 0, state="failed", message=sentence, step=step)
@@ -132,22 +143,26 @@ def parse_arguments(argv):
     parser.add_argument("--resources", required=True)
     parser.add_argument("--progress", required=True)
     parser.add_argument("--runtime-id", required=True)
+    parser.add_argument("--engine-index", action="append", default=[],
+                        help="a package index (https:) or a folder of wheels (file:) to try before each lock's URL")
     return parser.parse_args(argv)
 
 
 @contextlib.contextmanager
 def stage(sentence, step):
-    """Turns any error inside into the stage's sentence, keeping the details for the log."""
+    """The one place an error becomes the user's sentence: the stage's, unless its kind has one.
+
+    The details go to the log: an explained error's own text, anything else's traceback."""
     try:
         yield
     except StageFailed:
         raise
-    except (children.CommandFailed, enginelocks.LockError) as error:
-        print(error, file=sys.stderr, flush=True)
-        raise StageFailed(sentence, step) from error
     except Exception as error:
-        traceback.print_exc()
-        raise StageFailed(sentence, step) from error
+        if isinstance(error, EXPLAINED):
+            print(error, file=sys.stderr, flush=True)
+        else:
+            traceback.print_exc()
+        raise StageFailed(SENTENCES.get(type(error), sentence), step) from error
 
 
 # --- the stages ----------------------------------------------------------------------------------
@@ -157,42 +172,44 @@ def create_environments(generation, wanted, progress):
     for index, name in enumerate(ENVIRONMENTS):
         progress.write(CREATING, 5 + 5 * index, step=2)
         children.run([sys.executable, "-I", "-m", "venv", "--clear", "--without-pip", env_folder(generation, name)])
-        if not os.access(env_python(generation, name), os.X_OK):
+        if not os.access(env_interpreter(generation, name), os.X_OK):
             raise children.CommandFailed("no executable interpreter in the {} environment".format(name))
     if not any(wanted.values()):
         return None
     if has_pip(sys.executable):
         return sys.executable
     # Run here rather than by venv, which keeps ensurepip's output, and so its reason, out of the log.
-    children.run([env_python(generation, "main"), "-I", "-m", "ensurepip", "--default-pip"])
-    return env_python(generation, "main")
+    children.run([env_interpreter(generation, "main"), "-I", "-m", "ensurepip", "--default-pip"])
+    return env_interpreter(generation, "main")
 
 
-def has_pip(python):
+def has_pip(interpreter_path):
     try:
-        children.run([python, "-I", "-c", "import importlib.util, sys; sys.exit(not importlib.util.find_spec('pip'))"])
+        children.run([interpreter_path, "-I", "-c",
+                      "import importlib.util, sys; sys.exit(not importlib.util.find_spec('pip'))"])
     except children.CommandFailed:
         return False
     return True
 
 
-def choose_wheels(pip, locks, wanted, temporary):
+def choose_wheels(pip_interpreter, locks, wanted, temporary):
     """Each environment's wheels, chosen with the marker and tag code of the pip that installs them."""
     chosen = {name: [] for name in ENVIRONMENTS}
     for name in (name for name in ENVIRONMENTS if wanted[name]):
         output = os.path.join(temporary, "wheels-{}.json".format(name))
-        children.run([pip, "-I", "-B", os.path.join(HERE, "enginelocks.py"), locks[name], output])
+        children.run([pip_interpreter, "-I", "-B", os.path.join(HERE, "enginelocks.py"), locks[name], output])
         with open(output, encoding="utf-8") as handle:
             chosen[name] = [enginelocks.Wheel(**entry) for entry in json.load(handle)]
     return chosen
 
 
-def fetch_wheels(root, resources, chosen, progress):
+def fetch_wheels(root, resources, chosen, indexes, progress):
     """Every chosen wheel as a verified file; one that two environments share is fetched once."""
     cache = enginecache.cache_folder(root)
     unique = list({wheel.sha256: wheel for name in ENVIRONMENTS for wheel in chosen[name]}.values())
     found = {}
     with stage(INSTALL_FAILED, 3):
+        sources = enginesources.usable_sources(indexes)
         if unique:
             progress.write(CHECKING, 18, step=3)
         found = {wheel.sha256: enginecache.locate(wheel, cache, os.path.join(resources, "wheels")) for wheel in unique}
@@ -201,50 +218,53 @@ def fetch_wheels(root, resources, chosen, progress):
             label = DOWNLOADING.format(name=shortened(wheel.package), place=place, count=len(missing))
             progress.write(label, 20 + 40 * (place - 1) // len(missing), step=3,
                            download_path=enginecache.partial_path(cache, wheel), download_total=wheel.size)
-            found[wheel.sha256] = download_wheel(wheel, cache)
+            found[wheel.sha256] = enginecache.download(wheel, cache, sources)  # failures: stage's sentences
     return {name: [found[wheel.sha256] for wheel in chosen[name]] for name in ENVIRONMENTS}
-
-
-def download_wheel(wheel, cache):
-    try:
-        return enginecache.download(wheel, cache)
-    except enginecache.DownloadFailed:
-        print("{} could not be downloaded from {}".format(wheel.package, wheel.url), file=sys.stderr, flush=True)
-        raise StageFailed(DOWNLOAD_FAILED, 3) from None
-    except enginecache.VerificationFailed:
-        print("{} from {} failed verification twice".format(wheel.package, wheel.url), file=sys.stderr, flush=True)
-        raise StageFailed(VERIFY_FAILED, 3) from None
 
 
 def shortened(name):
     return name if len(name) <= LONGEST_NAME else name[:LONGEST_NAME - 1] + "…"
 
 
-def install_wheels(pip, generation, files, progress):
+def install_wheels(pip_interpreter, generation, chosen, files, temporary, progress):
     for index, name in enumerate(ENVIRONMENTS):
         label = INSTALLING.format(name=name, place=index + 1, count=len(ENVIRONMENTS))
         progress.write(label, 60 + 30 * index // len(ENVIRONMENTS), step=3)
         if files[name]:
-            children.run(pip_arguments(pip, env_python(generation, name), files[name]))
+            requirements = os.path.join(temporary, "requirements-{}.txt".format(name))
+            write_requirements(requirements, chosen[name], files[name])
+            children.run(pip_arguments(pip_interpreter, env_interpreter(generation, name), requirements))
 
 
-def pip_arguments(pip, target, files):
+def write_requirements(path, wheels, files):
+    """Each file with its digest: pip reads the file again, and checks what it reads."""
+    lines = ["{} --hash=sha256:{}\n".format(pathlib.Path(file).as_uri(), wheel.sha256)
+             for wheel, file in zip(wheels, files)]
+    with open(path, "w", encoding="utf-8") as handle:
+        handle.writelines(lines)
+
+
+def pip_arguments(pip_interpreter, target_interpreter, requirements):
     """Exactly these files: pip asks no index, resolves nothing and hears none of the caller's settings."""
-    return [pip, "-I", "-m", "pip", "--python", target, "install", "--isolated", "--no-input",
-            "--disable-pip-version-check", "--no-index", "--no-deps", "--no-cache-dir", *files]
+    return [pip_interpreter, "-I", "-m", "pip", "--python", target_interpreter, "install", "--isolated", "--no-input",
+            "--disable-pip-version-check", "--no-index", "--no-deps", "--no-cache-dir", "--require-hashes",
+            "--requirement", requirements]
 
 
-def clean_up(root, resources, generation, kept, locks):
-    """After the switch: whatever fails here costs space, never the setup."""
+def clean_up(root, resources, generation, kept, locks, progress):
+    """After the switch: whatever fails here costs space, never the setup.
+
+    Once our launcher is gone, another copy's may be downloading an archive that our manifest does
+    not name (it takes no lock of ours); the next setup removes the old archives instead."""
     quietly(lambda: generations.remove_retired_leftovers(root),
             lambda: generations.retire_generations(root, generation, kept),
-            lambda: generations.remove_old_archives(root, resources),
+            lambda: progress.orphaned() or generations.remove_old_archives(root, resources),
             lambda: enginecache.prune(enginecache.cache_folder(root),
                                       {wheel.sha256 for wheel in enginelocks.all_wheels(locks)}))
 
 
 def give_back(root, built):
-    receipt = read_json_object(os.path.join(root, "runtime.json"))
+    receipt = read_json_object(os.path.join(root, RECEIPT_NAME))
     for generation in built:
         quietly(lambda: generations.give_back(os.path.abspath(root), generation, receipt))
 

@@ -89,13 +89,14 @@ def wait_for_exit(child):
         time.sleep(POLL_SECONDS)
 
 
-def run(arguments):
-    """Runs a command with its output in our log; a cancel signal stops it before we end."""
+def run(arguments, env=None):
+    """Runs a command with its output in our log; a cancel signal stops it before we end. Without an
+    environment it gets child_environment()."""
     print("$ " + " ".join(arguments), flush=True)
     parent = os.getpid()
     # Deferred until the child is registered, so a cancel can never miss it.
     with cancels_deferred():
-        child = subprocess.Popen(arguments, stdin=subprocess.DEVNULL, env=child_environment(),
+        child = subprocess.Popen(arguments, stdin=subprocess.DEVNULL, env=child_environment() if env is None else env,
                                  preexec_fn=lambda: _prepare_child(parent))
         _running.append(child)
     status = wait_for_exit(child)

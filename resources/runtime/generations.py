@@ -3,7 +3,12 @@
 Each attempt builds its own generation (the folder the launcher unpacked for it, whose python/bin
 holds our interpreter), with the engine environments under envs/ and a generation.lock. A running
 studio, like a running attempt, holds a shared lock on that file; a generation is retired only when
-an exclusive lock can be taken without waiting: renamed out of sight, then removed."""
+an exclusive lock can be taken without waiting and the receipt, read again under that lock, does not
+name it: renamed out of sight, then removed.
+
+One bootstrap at a time works on the generations, the receipt and the engine cache: each holds
+bootstrap.lock from its start to its end. The launcher's setup.lock cannot give that, as a bootstrap
+whose launcher died after the switch goes on cleaning up after the launcher has let it go."""
 
 import contextlib
 import fcntl
@@ -21,6 +26,8 @@ ENVIRONMENTS = ("main", "seedvc", "mlx")
 GENERATION_PREFIX = "python-"
 LEGACY_ENVIRONMENTS = "envs"  # the old layout kept the environments beside the generations
 LOCK_NAME = "generation.lock"
+BOOTSTRAP_LOCK_NAME = "bootstrap.lock"
+RECEIPT_NAME = "runtime.json"
 RETIRED_PREFIX = ".retired-"
 
 
@@ -33,7 +40,7 @@ def env_folder(generation, name):
     return os.path.join(generation, "envs", name)
 
 
-def env_python(generation, name):
+def env_interpreter(generation, name):
     return os.path.join(env_folder(generation, name), "bin", "python")
 
 
@@ -83,6 +90,21 @@ def open_lock(folder):
                    os.O_RDWR | os.O_CREAT | os.O_NOFOLLOW | os.O_CLOEXEC, 0o600)
 
 
+def hold_bootstrap_lock(root, on_wait):
+    """Our turn at the runtime directory, kept until we end; on_wait() runs first if another has it.
+
+    Only another bootstrap takes this lock, and it waits for nothing while it holds it, so the wait
+    ends; a cancel signal ends it too."""
+    descriptor = os.open(os.path.join(root, BOOTSTRAP_LOCK_NAME),
+                         os.O_RDWR | os.O_CREAT | os.O_NOFOLLOW | os.O_CLOEXEC, 0o600)
+    try:
+        fcntl.flock(descriptor, fcntl.LOCK_EX | fcntl.LOCK_NB)
+    except BlockingIOError:
+        on_wait()
+        fcntl.flock(descriptor, fcntl.LOCK_EX)
+    return descriptor
+
+
 def hold_generation(folder):
     """A shared lock on our own generation for as long as we run, like a studio's."""
     descriptor = open_lock(folder)
@@ -101,12 +123,12 @@ def find_ffmpeg(main_bin):
 
 
 def build_receipt(generation, runtime_id):
-    main_bin = os.path.dirname(env_python(generation, "main"))
+    main_bin = os.path.dirname(env_interpreter(generation, "main"))
     receipt = {
         "runtime_id": runtime_id,
-        "main_python": env_python(generation, "main"),
-        "seedvc_python": env_python(generation, "seedvc"),
-        "mlx_python": env_python(generation, "mlx"),
+        "main_python": env_interpreter(generation, "main"),
+        "seedvc_python": env_interpreter(generation, "seedvc"),
+        "mlx_python": env_interpreter(generation, "mlx"),
         "main_bin": main_bin,
         "generation_lock": os.path.join(generation, LOCK_NAME),
     }
@@ -181,6 +203,9 @@ def retire(root, folder):
             fcntl.flock(descriptor, fcntl.LOCK_EX | fcntl.LOCK_NB)
         except BlockingIOError:
             print("Keeping runtime folder in use " + folder, flush=True)
+            return
+        if holds_any(folder, paths_in_use([read_json_object(os.path.join(root, RECEIPT_NAME)) or {}])):
+            print("Keeping runtime folder the receipt now names " + folder, flush=True)
             return
         trash = os.path.join(root, RETIRED_PREFIX + os.path.basename(folder))
         os.rename(folder, trash)

@@ -66,6 +66,10 @@ class Progress:
         self.record_log = os.environ.get(RECORD_LOG_VARIABLE)
         self.launcher = os.getppid()
 
+    def orphaned(self):
+        """Whether the launcher that started us is gone, and with it its setup.lock."""
+        return os.getppid() != self.launcher
+
     def write(self, label, percent, state="running", message="", step=2, download_path="", download_total=0):
         record = {
             "label": str(label),
@@ -78,8 +82,8 @@ class Progress:
             "download_total": int(download_total),
         }
         data = json.dumps(record, ensure_ascii=False, separators=(",", ":")).encode("utf-8")
-        if os.getppid() != self.launcher:
-            return  # orphaned after the switch: the record may belong to a new attempt by now
+        if self.orphaned():
+            return  # after the switch: the record may belong to a new attempt by now
         # A lost progress update must never end the installation.
         with contextlib.suppress(OSError):
             replace_file(self.path, data)

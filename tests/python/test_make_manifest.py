@@ -67,6 +67,7 @@ class MakeManifest(unittest.TestCase):
         path = os.path.join(self.temp.name, "check.json")
         rows = {
             "a name under .test": ("https://cdn.a.test/r.tar.gz", "reserved domain .test"),
+            "a name under .invalid": ("https://downloads.vellmora.invalid/r.tar.gz", "reserved domain .invalid"),
             "localhost, capitals and dot": ("https://LocalHost./r.tar.gz", "reserved domain .localhost"),
             "short loopback": ("https://127.1/r.tar.gz", "loopback"),
             "IPv6 loopback with a port": ("https://[::1]:8443/r.tar.gz", "loopback"),
@@ -129,6 +130,10 @@ class MakeManifest(unittest.TestCase):
         wheel = '[[packages]]\nname = "torch"\n[[packages.wheels]]\n'
         good = {"url": 'url = "https://files.example/torch-2-py3-none-any.whl"', "size": "size = 5",
                 "hashes": 'hashes = {{sha256 = "{}"}}'.format("ab" * 32)}
+        whole = wheel + "\n".join(good.values())
+
+        def marked(marker):
+            return whole.replace('name = "torch"\n', 'name = "torch"\nmarker = {}\n'.format(marker))
         rows = {
             "not TOML": ("packages = [", "TOML"),
             "a package without a wheel": ('[[packages]]\nname = "torch"\n[packages.sdist]\nname = "t.tar.gz"', "no wheel"),
@@ -136,6 +141,11 @@ class MakeManifest(unittest.TestCase):
             "a wheel without sha256": (wheel + "\n".join([good["url"], good["size"]]), "sha256"),
             "a url that is not https": (wheel + "\n".join([good["url"].replace("https", "http"), good["size"],
                                                            good["hashes"]]), "https"),
+            "a wheel file name without tags": (whole.replace("torch-2-py3-none-any.whl", "x.whl"), "x.whl"),
+            "a marker that is a number": (marked("5"), "marker"),
+            "a marker cut short": (marked('"os_name =="'), "os_name =="),
+            "a marker naming dependency groups": (marked('"\'dev\' in dependency_groups"'), "dependency_groups"),
+            "environments as one string": ('environments = "os_name == \'posix\'"\n' + whole, "environments"),
         }
         for name, (lock, problem) in rows.items():
             with self.subTest(name):
@@ -143,12 +153,15 @@ class MakeManifest(unittest.TestCase):
                     with open(os.path.join(folder, "engines", "pylock.main.toml"), "w") as handle:
                         handle.write(text)
                 result, output = self.bundle("refused-" + name.replace(" ", "-"), write)
-                self.assertEqual(result.returncode, 1)
-                self.assertIn("pylock.main.toml", result.stderr)
-                self.assertIn(problem, result.stderr)
-                if name != "not TOML":
-                    self.assertIn('"torch"', result.stderr)
                 self.assertFalse(os.path.exists(output))
+                manifest = os.path.join(output.removesuffix(".json"), "runtime-manifest.json")
+                checked = self.run_tool("--check", shutil.copy(PINNED[0], manifest))
+                for result in (result, checked):
+                    self.assertEqual(result.returncode, 1)
+                    self.assertIn("pylock.main.toml", result.stderr)
+                    self.assertIn(problem, result.stderr)
+                    if name not in ("not TOML", "environments as one string"):
+                        self.assertIn('"torch"', result.stderr)
 
 
 if __name__ == "__main__":

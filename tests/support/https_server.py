@@ -6,9 +6,10 @@
 It makes a self-signed certificate for 127.0.0.1 in --cert-dir (cert.pem, key.pem; point curl at
 cert.pem with CURL_CA_BUNDLE), listens on --port (0 picks a free port), writes the port to
 --port-file once it is listening, and serves --root: a single file answers every path, a folder
-answers the files inside it. "Range: bytes=N-" (and "bytes=N-M") gets 206 with Content-Range,
-a start at or past the end gets 416. Every request is appended to --log as one JSON line with
-its method, path, Range header and status.
+answers the files inside it (a folder's own path its index.html). "Range: bytes=N-" (and
+"bytes=N-M") gets 206 with Content-Range, a start at or past the end gets 416. Every request is appended to --log as one JSON line with
+its method, path, Range header and status; every body sent, as a line with its path and the
+bytes "sent", to the same file name with ".bodies" added.
 
 Faults:
     --fail-first N       the first N requests get 500
@@ -16,6 +17,7 @@ Faults:
     --drop-count K       ... for the first K answers with a body (default 1)
     --slow BPS           send the body at about BPS bytes per second
     --wrong-bytes        send other bytes of the same length
+    --ignore-range       answer every request with the whole file, as servers without Range support do
 
 It stops on SIGTERM or SIGINT, and by itself after --max-seconds (default 600), so a crashed
 test never leaves it behind. `ServerProcess` runs it from Python tests.
@@ -81,7 +83,8 @@ def parse_range(header, size):
 class Faults:
     """Counts requests and decides which ones misbehave; shared by every handler thread."""
 
-    def __init__(self, fail_first=0, drop_after=None, drop_count=1, slow=None, wrong_bytes=False):
+    def __init__(self, fail_first=0, drop_after=None, drop_count=1, slow=None, wrong_bytes=False,
+                 ignore_range=False):
         self.lock = threading.Lock()
         self.requests = 0
         self.bodies = 0
@@ -90,6 +93,7 @@ class Faults:
         self.drop_count = drop_count
         self.slow = slow
         self.wrong_bytes = wrong_bytes
+        self.ignore_range = ignore_range
 
     def next_request_fails(self):
         with self.lock:
@@ -119,9 +123,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
     def record(self, status):
-        entry = {"method": self.command, "path": self.path, "range": self.headers.get("Range"),
-                 "status": status, "time": time.time()}
-        with self.server.log_lock, open(self.server.log_path, "a", encoding="utf-8") as log:
+        self.log({"method": self.command, "path": self.path, "range": self.headers.get("Range"),
+                  "status": status, "time": time.time()})
+
+    def log(self, entry, suffix=""):
+        with self.server.log_lock, open(self.server.log_path + suffix, "a", encoding="utf-8") as log:
             log.write(json.dumps(entry) + "\n")
 
     def resolve(self):
@@ -130,6 +136,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return root
         relative = urllib.parse.unquote(urllib.parse.urlsplit(self.path).path).lstrip("/")
         candidate = os.path.realpath(os.path.join(root, relative))
+        if os.path.isdir(candidate):
+            candidate = os.path.join(candidate, "index.html")  # as static mirrors serve simple/<project>/
         if not candidate.startswith(os.path.realpath(root) + os.sep) or not os.path.isfile(candidate):
             return None
         return candidate
@@ -158,7 +166,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.answer_empty(404)
             return
         size = os.path.getsize(path)
-        wanted = parse_range(self.headers.get("Range"), size)
+        wanted = None if faults.ignore_range else parse_range(self.headers.get("Range"), size)
         if wanted == "unsatisfiable":
             self.answer_empty(416, [("Content-Range", "bytes */{}".format(size))])
             return
@@ -166,7 +174,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         status = 206 if wanted else 200
         self.record(status)
         self.send_response(status)
-        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Type", "text/html" if path.endswith(".html") else "application/octet-stream")
         self.send_header("Accept-Ranges", "bytes")
         self.send_header("Content-Length", str(end - start + 1))
         if wanted:
@@ -193,12 +201,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     self.wfile.write(data)
                 except OSError:
                     self.close_connection = True
-                    return
+                    break
                 sent += len(data)
                 if faults.slow:
                     ahead = sent / faults.slow - (time.monotonic() - began)
                     if ahead > 0:
                         time.sleep(ahead)
+        self.log({"path": self.path, "sent": sent}, ".bodies")
         if sent < length:
             self.close_connection = True
             with contextlib.suppress(OSError):
@@ -237,6 +246,7 @@ def parse_arguments(argv):
     parser.add_argument("--drop-count", type=int, default=1)
     parser.add_argument("--slow", type=int)
     parser.add_argument("--wrong-bytes", action="store_true")
+    parser.add_argument("--ignore-range", action="store_true")
     return parser.parse_args(argv)
 
 
@@ -244,7 +254,7 @@ def main(argv=None):
     arguments = parse_arguments(argv)
     cert, key = ensure_certificate(arguments.cert_dir)
     faults = Faults(arguments.fail_first, arguments.drop_after, arguments.drop_count,
-                    arguments.slow, arguments.wrong_bytes)
+                    arguments.slow, arguments.wrong_bytes, arguments.ignore_range)
     server = Server(arguments.port, arguments.root, os.path.abspath(arguments.log), faults, cert, key)
     open(arguments.log, "a").close()
     stop = threading.Event()
@@ -287,8 +297,17 @@ class ServerProcess:
         return "https://127.0.0.1:{}{}".format(self.port, path)
 
     def requests(self):
-        with open(self.log, encoding="utf-8") as handle:
+        return self.entries(self.log)
+
+    def sent(self):
+        """Body bytes sent, one number per answer with a body."""
+        return [entry["sent"] for entry in self.entries(self.log + ".bodies")]
+
+    @staticmethod
+    def entries(path):
+        with contextlib.suppress(FileNotFoundError), open(path, encoding="utf-8") as handle:
             return [json.loads(line) for line in handle if line.strip()]
+        return []
 
     def stop(self):
         if self.process.poll() is None:

@@ -15,6 +15,8 @@ import base64
 import hashlib
 import os
 import random
+import re
+import shutil
 import sys
 import zipfile
 
@@ -72,6 +74,24 @@ def write_lock(path, wheels, base_url):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "w", encoding="utf-8") as handle:
         handle.write("\n".join(lines) + "\n")
+
+
+def write_index(folder, wheels, digest=None):
+    """A static package index as mirrors lay it out: simple/<project>/index.html with relative
+    links carrying #sha256= (or `digest` instead of each wheel's own), the wheels in packages/."""
+    for wheel in wheels:
+        name = os.path.basename(wheel)
+        project = re.sub(r"[-_.]+", "-", name.split("-")[0]).lower()
+        with open(wheel, "rb") as handle:
+            fragment = digest or hashlib.sha256(handle.read()).hexdigest()
+        os.makedirs(os.path.join(folder, "packages"), exist_ok=True)
+        shutil.copy(wheel, os.path.join(folder, "packages"))
+        page = os.path.join(folder, "simple", project, "index.html")
+        os.makedirs(os.path.dirname(page), exist_ok=True)
+        with open(page, "w", encoding="utf-8") as handle:
+            handle.write('<!DOCTYPE html>\n<html><body>\n<a href="../../packages/{0}#sha256={1}">{0}</a>\n'
+                         '</body></html>\n'.format(name, fragment))
+    return folder
 
 
 def main(argv=None):
