@@ -73,6 +73,14 @@ if(APPLE)
   set_target_properties(Vellmora PROPERTIES INSTALL_RPATH "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_LIBS}")
   qt_generate_deploy_app_script(TARGET Vellmora OUTPUT_SCRIPT VLMR_DEPLOY_SCRIPT)
   install(SCRIPT "${VLMR_DEPLOY_SCRIPT}")
+  # Qt's own translations for the languages the launcher has, which a Mac does not.
+  foreach(ts IN LISTS VLMR_LAUNCHER_TS_FILES)
+    string(REGEX REPLACE ".*/vellmora_(.*)\\.ts$" "\\1" language "${ts}")
+    set(qt_translation "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_TRANSLATIONS}/qtbase_${language}.qm")
+    if(EXISTS "${qt_translation}")
+      install(FILES "${qt_translation}" DESTINATION "${VLMR_INSTALL_BUNDLE}/Contents/Resources/translations")
+    endif()
+  endforeach()
   install(CODE "
     execute_process(COMMAND /usr/bin/codesign --force --deep --sign -
                       \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${VLMR_INSTALL_BUNDLE}\"
@@ -158,10 +166,12 @@ else()
   # Libraries come from dpkg-shlibdeps; these are what the launcher loads or runs by name:
   # the .icns icon through Qt's image-format plugin, "Show details" through xdg-open,
   # downloads through /usr/bin/curl, and Python with venv for runtime interpreters that defer
-  # to the system's. /usr/bin/tar is essential, and Debian forbids depending on it unversioned.
+  # to the system's, Qt's own translations for standard controls, and a font with Chinese, Japanese
+  # and Korean glyphs for the window in those languages. /usr/bin/tar is essential, and Debian
+  # forbids depending on it unversioned.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "curl, python3, python3-venv, qt6-image-formats-plugins, xdg-utils")
+    "curl, python3, python3-venv, qt6-image-formats-plugins, xdg-utils, qt6-translations-l10n, fonts-wqy-microhei")
   # Without it Qt's libproxy does not see a proxy set in GNOME's settings.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libproxy1-plugin-gsettings")
 endif()

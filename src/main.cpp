@@ -2,12 +2,14 @@
 #include "platform/bundle.h"
 #include "platform/inherited.h"
 #include "platform/instance.h"
+#include "platform/languages.h"
 #include "platform/proxy.h"
 #include "platform/signals.h"
 #include "platform/system.h"
 #include "setup/proxychoice.h"
 #include "shell/launcher.h"
 #include "shell/texts.h"
+#include "shell/translation.h"
 
 #include <QAction>
 #include <QApplication>
@@ -69,6 +71,7 @@ int main(int argc, char *argv[])
 
     LauncherContext context;
     context.resources = platform::bundleResources(executable);
+    translation::use(translation::chooseLanguage(platform::preferredLanguages()), context.resources);
     context.infoPlist = platform::bundleInfoPlist(executable);
     context.applicationSupport = platform::applicationSupportBase();
     context.arguments = QCoreApplication::arguments();
@@ -81,7 +84,7 @@ int main(int argc, char *argv[])
 
     auto *menu = new QMenuBar;
     auto *appMenu = menu->addMenu(QStringLiteral("Vellmora"));
-    QAction *quit = appMenu->addAction(texts::quitItem);
+    QAction *quit = appMenu->addAction(translation::text(texts::quitItem));
     quit->setShortcuts(QKeySequence::Quit);
     if (quit->shortcuts().isEmpty()) // platforms without a theme (offscreen, bare X servers)
         quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

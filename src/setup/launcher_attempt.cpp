@@ -7,6 +7,7 @@
 #include "setup/progressrecord.h"
 #include "shell/mainqueue.h"
 #include "shell/texts.h"
+#include "shell/translation.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -96,11 +97,11 @@ void StudioLauncher::showAttemptStarted()
     details->setEnabled(false);
     action->setEnabled(false);
     cancel->setEnabled(true);
-    action->setText(texts::settingUp);
+    action->setText(translation::text(texts::settingUp));
     progress->setValue(0);
     progress->setRange(0, 0); // indeterminate: Qt animates it
     progress->show();
-    status->setText(texts::checkingSpace);
+    status->setText(translation::text(texts::checkingSpace));
 }
 
 void StudioLauncher::startProgressPoll()
@@ -140,7 +141,7 @@ void StudioLauncher::cancelSetup()
         if (child && !child->hasExited())
             child->terminate();
     }
-    status->setText(texts::cancelling);
+    status->setText(translation::text(texts::cancelling));
 }
 
 void StudioLauncher::finishSetup()

@@ -5,6 +5,7 @@
 #include "setup/failuretexts.h"
 #include "setup/progressrecord.h"
 #include "shell/texts.h"
+#include "shell/translation.h"
 
 #include <QDesktopServices>
 #include <QLabel>
@@ -24,7 +25,7 @@ std::optional<QString> StudioLauncher::setupFailureMessage() const
 void StudioLauncher::showDetails()
 {
     if (!displayedLog) {
-        status->setText(texts::noAttemptYet);
+        status->setText(translation::text(texts::noAttemptYet));
         return;
     }
     if (platform::fileExists(*displayedLog))

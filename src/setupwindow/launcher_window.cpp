@@ -4,6 +4,7 @@
 #include "setupwindow/modelprofile.h"
 #include "setupwindow/splash.h"
 #include "shell/texts.h"
+#include "shell/translation.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -160,7 +161,7 @@ void StudioLauncher::buildWindow()
 
     place(new SplashImage(resources + QStringLiteral("/app/sonaric/app/ui/branding/splash-quenby.png")), content, 0,
           324, splash::area.width(), splash::area.height());
-    place(wrappingLabel("intro", texts::intro, 13, Qt::white), content, 28, 272, 564, 44);
+    place(wrappingLabel("intro", translation::text(texts::intro), 13, Qt::white), content, 28, 272, 564, 44);
 
     if (const std::optional<QString> saved = savedProfile(runtime()))
         modelProfile = *saved;
@@ -169,7 +170,7 @@ void StudioLauncher::buildWindow()
     const qint64 memory = context.physicalMemory();
     if (modelprofile::warnsAboutFull(memory)) {
         setTextColour(fullModels, gray);
-        fullModels->setToolTip(texts::fullChoiceTip);
+        fullModels->setToolTip(translation::text(texts::fullChoiceTip));
     }
     place(wrappingLabel("memoryNote", modelprofile::memoryNote(memory), 12, lightGray), content, 28, 137, 564, 56);
 
@@ -204,7 +205,7 @@ void StudioLauncher::configureChoices(QWidget *content)
 
 void StudioLauncher::configureSetupControls(QWidget *content)
 {
-    status->setText(texts::setupNeeded);
+    status->setText(translation::text(texts::setupNeeded));
     status->setWordWrap(true);
     status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setPixelFont(status, 12);
@@ -261,11 +262,11 @@ bool StudioLauncher::confirmFullPrecision()
     if (!icon.isNull())
         alert.setIconPixmap(
             icon.pixmap(QSize(64, 64), window ? window->devicePixelRatioF() : qApp->devicePixelRatio()));
-    alert.setText(texts::warningTitle);
-    alert.setInformativeText(texts::warningText);
-    QPushButton *useFull = alert.addButton(texts::useFull, QMessageBox::AcceptRole);
+    alert.setText(translation::text(texts::warningTitle));
+    alert.setInformativeText(translation::text(texts::warningText));
+    QPushButton *useFull = alert.addButton(translation::text(texts::useFull), QMessageBox::AcceptRole);
     useFull->setAutoDefault(false); // focus alone must not hand Return to this answer
-    QPushButton *keepCompact = alert.addButton(texts::keepCompact, QMessageBox::RejectRole);
+    QPushButton *keepCompact = alert.addButton(translation::text(texts::keepCompact), QMessageBox::RejectRole);
     alert.setDefaultButton(keepCompact); // Return keeps compact; the other answer has no key
     alert.setEscapeButton(keepCompact);
     return askAlert(alert) == useFull;

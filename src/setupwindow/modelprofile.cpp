@@ -1,6 +1,7 @@
 #include "setupwindow/modelprofile.h"
 
 #include "shell/texts.h"
+#include "shell/translation.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,7 +10,7 @@ namespace modelprofile {
 
 QString memoryNote(qint64 physicalMemory)
 {
-    return texts::memoryNote.arg(physicalMemory / (qint64(1) << 30));
+    return translation::text(texts::memoryNote).arg(translation::number(physicalMemory / (qint64(1) << 30)));
 }
 
 std::optional<QString> parseSaved(const QByteArray &bytes)

@@ -3,6 +3,7 @@
 #include "setup/jsonmembers.h"
 #include "setup/progressrecord.h"
 #include "shell/texts.h"
+#include "shell/translation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,7 +22,7 @@ double secondsSince(std::optional<Clock::time_point> start, Clock::time_point no
 QString elapsedLine(std::optional<Clock::time_point> setupStartedAt, Clock::time_point now)
 {
     const auto seconds = static_cast<qint64>(std::max(0.0, secondsSince(setupStartedAt, now)));
-    return texts::elapsed.arg(minutesAndSeconds(seconds));
+    return translation::text(texts::elapsed).arg(minutesAndSeconds(seconds));
 }
 
 // " · about m:ss left for this download", or nothing while there is no sound estimate.
@@ -34,7 +35,7 @@ QString timeLeft(const Measuring &measuring, Clock::time_point now, qint64 raw, 
     const double left = measured * static_cast<double>(total - std::max<qint64>(raw, 0)) / static_cast<double>(arrived);
     if (!std::isfinite(left) || left >= 3600.0)
         return {};
-    return texts::timeLeft.arg(minutesAndSeconds(static_cast<qint64>(left)));
+    return translation::text(texts::timeLeft).arg(minutesAndSeconds(static_cast<qint64>(left)));
 }
 
 } // namespace
@@ -54,11 +55,11 @@ Display update(const std::optional<QJsonObject> &record, Clock::time_point now,
 
     const QString message = progress::message(*record);
     if (!message.isEmpty()) {
-        display.status = message;
+        display.status = translation::shown(message);
         return display;
     }
 
-    const QString label = progress::label(*record);
+    const QString label = translation::shown(progress::label(*record));
     const QString downloadPath = progress::downloadPath(*record);
     const qint64 downloadTotal = progress::downloadTotal(*record);
 
@@ -78,16 +79,17 @@ Display update(const std::optional<QJsonObject> &record, Clock::time_point now,
         display.percent = std::min(100.0, static_cast<double>(shown) * 100.0 / static_cast<double>(downloadTotal));
         if (display.measuring.path != downloadPath)
             display.measuring = Measuring{downloadPath, now, shown};
-        secondLine = texts::downloaded.arg(QString::number(static_cast<double>(shown) / 1e6, 'f', 1),
-                                           QString::number(static_cast<double>(downloadTotal) / 1e6, 'f', 1))
+        secondLine = translation::text(texts::downloaded)
+                         .arg(translation::number(static_cast<double>(shown) / 1e6, 1),
+                              translation::number(static_cast<double>(downloadTotal) / 1e6, 1))
                      + timeLeft(display.measuring, now, *raw, shown, downloadTotal);
     } else {
         display.bar = Bar::Indeterminate;
         secondLine = elapsedLine(setupStartedAt, now);
     }
-    const QString step = QString::number(progress::step(*record));
-    const QString totalSteps = QString::number(progress::totalSteps(*record));
-    display.status = texts::stepLine.arg(step, totalSteps, label, secondLine);
+    const QString step = translation::number(qint64(progress::step(*record)));
+    const QString totalSteps = translation::number(qint64(progress::totalSteps(*record)));
+    display.status = translation::text(texts::stepLine).arg(step, totalSteps, label, secondLine);
     return display;
 }
 

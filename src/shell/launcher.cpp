@@ -7,6 +7,7 @@
 #include "shell/mainqueue.h"
 #include "shell/startup.h"
 #include "shell/texts.h"
+#include "shell/translation.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -32,12 +33,12 @@ Control *makeControl(const char *objectName, Arguments &&...arguments)
 StudioLauncher::StudioLauncher(LauncherContext launcherContext, QObject *parent)
     : QObject(parent), name(QStringLiteral("Vellmora")), resources(launcherContext.resources),
       status(makeControl<QLabel>("status")), progress(makeControl<QProgressBar>("progress")),
-      action(makeControl<QPushButton>("action", texts::startSetup)),
-      cancel(makeControl<QPushButton>("cancel", texts::cancel)),
-      details(makeControl<QPushButton>("details", texts::showDetails)),
-      compactModels(makeControl<QRadioButton>("compactModels", texts::compactChoice)),
-      fullModels(makeControl<QRadioButton>("fullModels", texts::fullChoice)), context(std::move(launcherContext)),
-      mainQueue(std::make_shared<MainQueue>(this))
+      action(makeControl<QPushButton>("action", translation::text(texts::startSetup))),
+      cancel(makeControl<QPushButton>("cancel", translation::text(texts::cancel))),
+      details(makeControl<QPushButton>("details", translation::text(texts::showDetails))),
+      compactModels(makeControl<QRadioButton>("compactModels", translation::text(texts::compactChoice))),
+      fullModels(makeControl<QRadioButton>("fullModels", translation::text(texts::fullChoice))),
+      context(std::move(launcherContext)), mainQueue(std::make_shared<MainQueue>(this))
 {
     // The application object is destroyed after the event loop, while the launcher lives on.
     if (QCoreApplication *application = QCoreApplication::instance())
@@ -136,9 +137,9 @@ bool StudioLauncher::hasChild() const
 
 void StudioLauncher::showError(const QString &message)
 {
-    status->setText(message);
-    progress->setRange(0, 100); // a real range stops the busy animation
+    status->setText(translation::shown(message)); // the attempt log has kept it in English
+    progress->setRange(0, 100);                   // a real range stops the busy animation
     progress->setValue(0);
     progress->hide();
-    action->setText(texts::retrySetup);
+    action->setText(translation::text(texts::retrySetup));
 }

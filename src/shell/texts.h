@@ -3,7 +3,9 @@
 #include <QString>
 
 // Every sentence and label the user reads, in one place. %1, %2… are filled in by the rule that
-// uses the text.
+// uses the text. The sources are English, as the attempt log keeps them; what the window shows is
+// looked up in translations/ (context "texts") where it is shown, through shell/translation.h.
+// Texts not marked for translation are read only in the log or on a terminal.
 // One line a text, however long, so that each reads whole.
 // clang-format off
 namespace texts {
@@ -12,62 +14,62 @@ namespace texts {
 inline const QString alreadyRunning = QStringLiteral("Vellmora is already running.");
 
 // The menu and the window.
-inline const QString quitItem = QStringLiteral("Quit Vellmora");
-inline const QString intro = QStringLiteral("Prepare your local voice studio. Setup downloads the voice engines and may take several minutes. Model weights download on first use.");
-inline const QString memoryNote = QStringLiteral("This Mac has %1 GB RAM. Both choices include all features. Model weights download on first use: about 5.5 GB for Compact or 13 GB for Full precision. You can switch later in Settings.");
-inline const QString setupNeeded = QStringLiteral("Setup is needed before you can use the studio. Allow 20 GB of free space and an internet connection.");
+inline const QString quitItem = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Quit Vellmora"));
+inline const QString intro = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Prepare your local voice studio. Setup downloads the voice engines and may take several minutes. Model weights download on first use."));
+inline const QString memoryNote = QStringLiteral(QT_TRANSLATE_NOOP("texts", "This Mac has %1 GB RAM. Both choices include all features. Model weights download on first use: about 5.5 GB for Compact or 13 GB for Full precision. You can switch later in Settings."));
+inline const QString setupNeeded = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Setup is needed before you can use the studio. Allow 20 GB of free space and an internet connection."));
 
 // The model choices.
-inline const QString compactChoice = QStringLiteral("Compact (recommended) — smaller download, lower memory");
-inline const QString fullChoice = QStringLiteral("Full precision — original weights, larger download");
-inline const QString fullChoiceTip = QStringLiteral("May overload this Mac. Select to review the warning.");
+inline const QString compactChoice = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Compact (recommended) — smaller download, lower memory"));
+inline const QString fullChoice = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Full precision — original weights, larger download"));
+inline const QString fullChoiceTip = QStringLiteral(QT_TRANSLATE_NOOP("texts", "May overload this Mac. Select to review the warning."));
 
 // The buttons.
-inline const QString startSetup = QStringLiteral("Start setup");
-inline const QString retrySetup = QStringLiteral("Retry setup");
-inline const QString settingUp = QStringLiteral("Setting up…");
-inline const QString cancel = QStringLiteral("Cancel");
-inline const QString showDetails = QStringLiteral("Show details");
+inline const QString startSetup = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Start setup"));
+inline const QString retrySetup = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Retry setup"));
+inline const QString settingUp = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Setting up…"));
+inline const QString cancel = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Cancel"));
+inline const QString showDetails = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Show details"));
 
 // The memory warning.
-inline const QString warningTitle = QStringLiteral("Full precision may overload this Mac");
-inline const QString warningText = QStringLiteral("Full precision may leave too little RAM for macOS and other apps, causing heavy swapping, freezes or a failed generation. Compact is recommended on Macs with less than 24 GB RAM. Use Full precision anyway?");
-inline const QString useFull = QStringLiteral("Use Full precision");
-inline const QString keepCompact = QStringLiteral("Keep Compact");
+inline const QString warningTitle = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Full precision may overload this Mac"));
+inline const QString warningText = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Full precision may leave too little RAM for macOS and other apps, causing heavy swapping, freezes or a failed generation. Compact is recommended on Macs with less than 24 GB RAM. Use Full precision anyway?"));
+inline const QString useFull = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Use Full precision"));
+inline const QString keepCompact = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Keep Compact"));
 
 // The status line while an attempt runs.
-inline const QString checkingSpace = QStringLiteral("Checking available space…");
-inline const QString cancelling = QStringLiteral("Cancelling setup…");
-inline const QString noAttemptYet = QStringLiteral("Start setup to see this attempt's log.");
+inline const QString checkingSpace = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Checking available space…"));
+inline const QString cancelling = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Cancelling setup…"));
+inline const QString noAttemptYet = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Start setup to see this attempt's log."));
 
 // Its second line, and the step line that carries it.
-inline const QString stepLine = QStringLiteral("Step %1 of %2 · %3\n%4"); // step, total, label, second line
-inline const QString elapsed = QStringLiteral("Elapsed %1 · install time varies");
-inline const QString downloaded = QStringLiteral("%1 / %2 MB downloaded");
-inline const QString timeLeft = QStringLiteral(" · about %1 left for this download");
+inline const QString stepLine = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Step %1 of %2 · %3\n%4")); // step, total, label, second line
+inline const QString elapsed = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Elapsed %1 · install time varies"));
+inline const QString downloaded = QStringLiteral(QT_TRANSLATE_NOOP("texts", "%1 / %2 MB downloaded"));
+inline const QString timeLeft = QStringLiteral(QT_TRANSLATE_NOOP("texts", " · about %1 left for this download"));
 
 // The labels of the progress record.
-inline const QString preparing = QStringLiteral("Preparing your studio…");
-inline const QString checkingRuntime = QStringLiteral("Checking the studio runtime…");
-inline const QString downloading = QStringLiteral("Downloading the studio runtime…");
-inline const QString extracting = QStringLiteral("Extracting the studio runtime…");
-inline const QString installing = QStringLiteral("Installing the voice engines…");
+inline const QString preparing = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Preparing your studio…"));
+inline const QString checkingRuntime = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Checking the studio runtime…"));
+inline const QString downloading = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Downloading the studio runtime…"));
+inline const QString extracting = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Extracting the studio runtime…"));
+inline const QString installing = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Installing the voice engines…"));
 
 // Refusals before an attempt starts.
-inline const QString alreadyOpen = QStringLiteral("Setup is already open in another window. Finish or cancel that setup first.");
-inline const QString logNotCreated = QStringLiteral("Setup could not create its log. Check available disk space, then retry.");
-inline const QString spaceNeeded = QStringLiteral("Setup needs 20 GB free; %1 GB is available. Free at least %2 GB, then retry setup.");
+inline const QString alreadyOpen = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Setup is already open in another window. Finish or cancel that setup first."));
+inline const QString logNotCreated = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Setup could not create its log. Check available disk space, then retry."));
+inline const QString spaceNeeded = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Setup needs 20 GB free; %1 GB is available. Free at least %2 GB, then retry setup."));
 
 // A command that did not finish; the attempt log ends with logFailure.
-inline const QString cancelled = QStringLiteral("Setup cancelled.");
-inline const QString cancelledRetry = QStringLiteral("Setup cancelled. You can retry when ready.");
-inline const QString couldNotFinish = QStringLiteral("Setup could not finish. Choose Show details for the log, then retry.");
+inline const QString cancelled = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Setup cancelled."));
+inline const QString cancelledRetry = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Setup cancelled. You can retry when ready."));
+inline const QString couldNotFinish = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Setup could not finish. Choose Show details for the log, then retry."));
 inline const QString logFailure = QStringLiteral("Setup failed: %1\n");
 // A failure that says the disk filled up; %1 is what setup needs in all, in GB.
-inline const QString diskFull = QStringLiteral("The disk is full. Setup needs about %1 GB free; free some space, then retry setup.");
+inline const QString diskFull = QStringLiteral(QT_TRANSLATE_NOOP("texts", "The disk is full. Setup needs about %1 GB free; free some space, then retry setup."));
 // A download that the user's network refused, as curl reports it.
-inline const QString certificateNotTrusted = QStringLiteral("The download server's certificate could not be verified. If your network inspects encrypted traffic, ask its administrator to install the network's certificate on this Mac, then retry setup.");
-inline const QString proxySignInRefused = QStringLiteral("The proxy server refused the sign-in. Check the proxy user name and password in the network settings, then retry setup.");
+inline const QString certificateNotTrusted = QStringLiteral(QT_TRANSLATE_NOOP("texts", "The download server's certificate could not be verified. If your network inspects encrypted traffic, ask its administrator to install the network's certificate on this Mac, then retry setup."));
+inline const QString proxySignInRefused = QStringLiteral(QT_TRANSLATE_NOOP("texts", "The proxy server refused the sign-in. Check the proxy user name and password in the network settings, then retry setup."));
 
 // The attempt log's line on the proxy a download goes through; %1 is the host it reaches, %2 the
 // proxy's scheme, host and port.
@@ -99,14 +101,14 @@ inline const QString runtimeArchive = QStringLiteral("the runtime archive\n");
 inline const QString sourcesHint = QStringLiteral("Download sources (mirrors, or a folder for setups without a network) can be set; README explains them under “Download sources”.\n");
 
 // Faults in the packaged files or the download.
-inline const QString manifestIncomplete = QStringLiteral("The packaged runtime manifest is incomplete.");
-inline const QString checksumFailed = QStringLiteral("The Python download failed checksum verification. Please retry setup.");
-inline const QString identityIncomplete = QStringLiteral("The packaged application identity is incomplete.");
+inline const QString manifestIncomplete = QStringLiteral(QT_TRANSLATE_NOOP("texts", "The packaged runtime manifest is incomplete."));
+inline const QString checksumFailed = QStringLiteral(QT_TRANSLATE_NOOP("texts", "The Python download failed checksum verification. Please retry setup."));
+inline const QString identityIncomplete = QStringLiteral(QT_TRANSLATE_NOOP("texts", "The packaged application identity is incomplete."));
 
 // The end of an attempt and the studio.
-inline const QString validationIncomplete = QStringLiteral("Runtime validation did not complete. Please retry setup.");
-inline const QString needsRepair = QStringLiteral("The runtime needs repair.");
-inline const QString studioFailed = QStringLiteral("The studio could not start. Check launch.log in Application Support, or retry setup.");
+inline const QString validationIncomplete = QStringLiteral(QT_TRANSLATE_NOOP("texts", "Runtime validation did not complete. Please retry setup."));
+inline const QString needsRepair = QStringLiteral(QT_TRANSLATE_NOOP("texts", "The runtime needs repair."));
+inline const QString studioFailed = QStringLiteral(QT_TRANSLATE_NOOP("texts", "The studio could not start. Check launch.log in Application Support, or retry setup."));
 
 } // namespace texts
 // clang-format on

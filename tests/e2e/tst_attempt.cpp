@@ -1,5 +1,6 @@
 #include "localserver.h"
 #include "setup/progressrecord.h"
+#include "shell/translation.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -62,6 +63,7 @@ private slots:
     void cancelDuringBootstrapEndsItsChildren();
     void heldLockRefusesTheAttempt();
     void notEnoughSpaceRefusesBeforeAnyWork();
+    void bootstrapFailureTextWins_data();
     void bootstrapFailureTextWins();
     void exitZeroWithoutReceiptIsNotSuccess();
     void everyAttemptKeepsItsOwnLog();
@@ -271,13 +273,34 @@ void AttemptTest::notEnoughSpaceRefusesBeforeAnyWork()
     waitForAttemptEnd();
 }
 
+void AttemptTest::bootstrapFailureTextWins_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    const QString unknown = QStringLiteral("The voice engines need more room.");
+    QTest::newRow("a sentence of its own") << QString() << unknown << unknown;
+    // The window speaks German; the log stays English for whoever helps the user.
+    QTest::newRow("a known sentence, in German")
+        << QStringLiteral("de")
+        << QStringLiteral("The voice engines could not be downloaded. Check the internet connection, then retry setup.")
+        << QStringLiteral("Die Sprach-Engines konnten nicht geladen werden. Prüfe die Internetverbindung und versuche "
+                          "es erneut.");
+}
+
 void AttemptTest::bootstrapFailureTextWins()
 {
-    serve({}, {QStringLiteral("--fail-message"), QStringLiteral("The voice engines need more room.")});
+    QFETCH(QString, language);
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    translation::use(language);
+    const auto english = qScopeGuard([] { translation::use({}); });
+    serve({}, {QStringLiteral("--fail-message"), message});
     launcher->beginSetup();
     waitForAttemptEnd();
-    QCOMPARE(launcher->status->text(), QStringLiteral("The voice engines need more room."));
-    QVERIFY(readFile(*launcher->currentDisplayedLog()).contains("Setup failed: The voice engines need more room.\n"));
+    QCOMPARE(launcher->status->text(), shown);
+    QVERIFY(readFile(*launcher->currentDisplayedLog())
+                .contains((QStringLiteral("Setup failed: ") + message + QLatin1Char('\n')).toUtf8()));
     QVERIFY(launcher->details->isEnabled());
 }
 

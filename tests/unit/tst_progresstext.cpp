@@ -1,4 +1,5 @@
 #include "setupwindow/progressdisplay.h"
+#include "shell/translation.h"
 
 #include <QJsonDocument>
 #include <QtTest>
@@ -47,6 +48,10 @@ class ProgressTextTest : public QObject
 private slots:
     void statusText_data();
     void statusText();
+    void inTheUsersLanguage_data();
+    void inTheUsersLanguage();
+    void chooseLanguage_data();
+    void chooseLanguage();
     void measuring_data();
     void measuring();
     void minutesAreNotWrapped();
@@ -194,6 +199,71 @@ void ProgressTextTest::statusText()
         QCOMPARE(display.percent, percent);
         QVERIFY2(display.percent <= 100.0, qPrintable(QString::number(display.percent, 'g', 17)));
     }
+}
+
+void ProgressTextTest::inTheUsersLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("status");
+
+    const QString elapsed = QStringLiteral("\nVergangen: 2:05 · Dauer variiert");
+    QTest::newRow("a bootstrap label with blanks")
+        << QStringLiteral("de") << QByteArray(R"({"label":"Installing the voice engines: kokoro (2 of 12)…"})")
+        << QStringLiteral("Schritt 1 von 4 · Sprach-Engines werden installiert: kokoro (2 von 12) …") + elapsed;
+    QTest::newRow("blanks in another order")
+        << QStringLiteral("ko") << QByteArray(R"({"message":"Downloading the voice engines: a b (3 of 4)…"})")
+        << QStringLiteral("음성 엔진 다운로드 중: a b(4개 중 3번째)…");
+    QTest::newRow("the launcher's failure with numbers")
+        << QStringLiteral("de")
+        << QByteArray(
+               R"({"message":"Setup needs 20 GB free; 10.5 GB is available. Free at least 9.5 GB, then retry setup."})")
+        << QStringLiteral("Die Einrichtung braucht 20 GB frei, verfügbar sind 10,5 GB. Gib mindestens 9,5 GB frei und "
+                          "versuche es erneut.");
+    QTest::newRow("an unknown sentence as written")
+        << QStringLiteral("de") << QByteArray(R"({"message":"Installing engine 2 of 3"})")
+        << QStringLiteral("Installing engine 2 of 3");
+    QTest::newRow("download figures") << QStringLiteral("de") << downloadRecord(24'000'000)
+                                      << QStringLiteral("Schritt 1 von 4 · Studio-Laufzeitumgebung wird geladen …\n"
+                                                        "8,5 / 24,0 MB geladen");
+}
+
+void ProgressTextTest::inTheUsersLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QByteArray, json);
+    QFETCH(QString, status);
+    translation::use(language);
+    const auto english = qScopeGuard([] { translation::use({}); });
+
+    const auto sizeOf = [](const QString &) -> std::optional<qint64> { return 8'500'000; };
+    const auto display = progressdisplay::update(record(json), now, secondsAgo(125), {}, sizeOf);
+    QCOMPARE(display.status.value_or(QString()), status);
+}
+
+void ProgressTextTest::chooseLanguage_data()
+{
+    QTest::addColumn<QStringList>("preferred");
+    QTest::addColumn<QString>("chosen");
+
+    QTest::newRow("C.UTF-8 before German") << QStringList{QStringLiteral("C.UTF-8"), QStringLiteral("de")} << QString();
+    QTest::newRow("locale with codeset") << QStringList{QStringLiteral("de_DE.UTF-8@euro")} << QStringLiteral("de");
+    QTest::newRow("first one we have") << QStringList{QStringLiteral("nl"), QStringLiteral("it_IT"),
+                                                      QStringLiteral("es-419"), QStringLiteral("fr-CA")}
+                                       << QStringLiteral("es");
+    QTest::newRow("English first") << QStringList{QStringLiteral("en-GB"), QStringLiteral("ja")} << QString();
+    QTest::newRow("traditional Chinese is passed over")
+        << QStringList{QStringLiteral("zh-Hant-TW"), QStringLiteral("zh_HK"), QStringLiteral("zh-Hans-CN")}
+        << QStringLiteral("zh_CN");
+    QTest::newRow("Portuguese") << QStringList{QStringLiteral("pt-PT")} << QStringLiteral("pt_BR");
+    QTest::newRow("none we have") << QStringList{QStringLiteral("ru"), QStringLiteral("")} << QString();
+}
+
+void ProgressTextTest::chooseLanguage()
+{
+    QFETCH(QStringList, preferred);
+    QFETCH(QString, chosen);
+    QCOMPARE(translation::chooseLanguage(preferred), chosen);
 }
 
 void ProgressTextTest::measuring_data()

@@ -1,5 +1,7 @@
 #include "setupwindow/modelprofile.h"
 #include "setupwindow/splash.h"
+#include "shell/texts.h"
+#include "shell/translation.h"
 #include "testsupport.h"
 
 #include <QAccessible>
@@ -14,7 +16,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -90,6 +94,47 @@ struct AlertAnswer
     }
 };
 
+// What the status line can show, in English as setup writes it, each blank filled at its widest.
+QStringList statusTexts()
+{
+    // Sentences and step labels; the intro and the memory note have frames of their own.
+    const QStringList elsewhere{texts::intro, texts::memoryNote};
+    QStringList shown;
+    for (const char *file : {"vellmora_de.ts", "bootstrap_de.ts"}) {
+        QXmlStreamReader reader(
+            testsupport::readFile(QStringLiteral(VLMR_SOURCE_DIR "/translations/") + QLatin1String(file)));
+        while (!reader.atEnd())
+            if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == QLatin1String("source"))
+                if (const QString text = reader.readElementText();
+                    (text.endsWith(QLatin1Char('.')) || text.endsWith(QStringLiteral("…")))
+                    && !elsewhere.contains(text))
+                    shown << QString(text)
+                                 .replace(QRegularExpression(QStringLiteral("%\\d")), QStringLiteral("19.9"))
+                                 .replace(QStringLiteral("{name}"), QStringLiteral("nvidia-cusparselt-c…"))
+                                 .replace(QStringLiteral("{place}"), QStringLiteral("13"))
+                                 .replace(QStringLiteral("{count}"), QStringLiteral("17"));
+    }
+    return shown;
+}
+
+// A step label as an engine download draws it, with wide figures and the time left.
+void showDownloadStep(StudioLauncher &launcher, const QString &label)
+{
+    const QString archive = QFileInfo(launcher.progressURL()).absolutePath() + QStringLiteral("/downloads/a.tar.gz");
+    testsupport::writeFile(archive, {});
+    testsupport::writeFile(launcher.progressURL(),
+                           QStringLiteral(R"({"label":"%1","step":13,"total_steps":17,)"
+                                          R"("download_path":"%2","download_total":8888800000})")
+                               .arg(label, archive)
+                               .toUtf8());
+    const Clock::time_point start = Clock::now();
+    for (const int seconds : {0, 6}) { // 250 MB in 6 s: about 3:03 left
+        QFile(archive).resize(seconds == 0 ? 1'000'000'000 : 1'250'000'000);
+        launcher.now = [at = start + std::chrono::seconds(seconds)] { return at; };
+        launcher.updateProgress();
+    }
+}
+
 } // namespace
 
 class SetupWindowTest : public QObject
@@ -101,6 +146,7 @@ private slots:
     void frames();
     void texts_data();
     void texts();
+    void textsFitTheirFrames();
     void initialStates();
     void accessibleNamesAndTabOrder();
     void adoptsTheMainMenu();
@@ -124,6 +170,9 @@ private slots:
     void splashVariant_data();
     void splashVariant();
     void rendersForReview();
+
+private:
+    void fitsIn(const QString &language);
 };
 
 void SetupWindowTest::frames_data()
@@ -163,35 +212,45 @@ void SetupWindowTest::frames()
 
 void SetupWindowTest::texts_data()
 {
+    QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("pixelSize");
     QTest::addColumn<QColor>("colour");
 
-    QTest::newRow("intro") << QStringLiteral("intro")
+    QTest::newRow("intro") << QString() << QStringLiteral("intro")
                            << QStringLiteral("Prepare your local voice studio. Setup downloads the voice engines and "
                                              "may take several minutes. Model weights download on first use.")
                            << 13 << QColor(Qt::white);
-    QTest::newRow("status") << QStringLiteral("status")
+    QTest::newRow("status") << QString() << QStringLiteral("status")
                             << QStringLiteral("Setup is needed before you can use the studio. Allow 20 GB of free "
                                               "space and an internet connection.")
                             << 12 << QColor(Qt::white);
-    QTest::newRow("memoryNote") << QStringLiteral("memoryNote") << modelprofile::memoryNote(32 * gib) << 12
+    QTest::newRow("memoryNote") << QString() << QStringLiteral("memoryNote") << modelprofile::memoryNote(32 * gib) << 12
                                 << QColor(0xaa, 0xaa, 0xaa);
-    QTest::newRow("compactModels") << QStringLiteral("compactModels")
+    QTest::newRow("compactModels") << QString() << QStringLiteral("compactModels")
                                    << QStringLiteral("Compact (recommended) — smaller download, lower memory") << 13
                                    << QColor(Qt::white);
-    QTest::newRow("fullModels") << QStringLiteral("fullModels")
+    QTest::newRow("fullModels") << QString() << QStringLiteral("fullModels")
                                 << QStringLiteral("Full precision — original weights, larger download") << 13
                                 << QColor(Qt::white);
+    const QString german = QStringLiteral("de");
+    QTest::newRow("intro in German")
+        << german << QStringLiteral("intro")
+        << QStringLiteral("Richte dein lokales Sprachstudio ein. Die Einrichtung lädt die Sprach-Engines und kann "
+                          "einige Minuten dauern. Modellgewichte folgen bei der ersten Nutzung.")
+        << 13 << QColor(Qt::white);
 }
 
 void SetupWindowTest::texts()
 {
+    QFETCH(QString, language);
     QFETCH(QString, control);
     QFETCH(QString, text);
     QFETCH(int, pixelSize);
     QFETCH(QColor, colour);
+    translation::use(language);
+    const auto english = qScopeGuard([] { translation::use({}); });
     const testsupport::Sandbox sandbox;
     const auto launcher = sandbox.launcher();
     launcher->showSetup();
@@ -207,6 +266,67 @@ void SetupWindowTest::texts()
         // The bootstrap's and the platform's words go here: "<b>Engines</b> & <br>" stays as it is.
         QCOMPARE(label->textFormat(), Qt::PlainText);
     }
+}
+
+// Each language at first use, during an engine download and with its longest failure, also
+// rendered for review like rendersForReview.
+void SetupWindowTest::textsFitTheirFrames()
+{
+    for (const QString &language : QStringList{QString()} + translation::languages)
+        fitsIn(language);
+}
+
+void SetupWindowTest::fitsIn(const QString &language)
+{
+    translation::use(language);
+    const auto english = qScopeGuard([] { translation::use({}); });
+    const testsupport::Sandbox sandbox;
+    const auto launcher = sandbox.launcher({}, 16 * gib); // two-digit memory, the gray choice
+    launcher->showSetup();
+    const auto save = [&](const char *state) {
+        const qreal ratio = qApp->devicePixelRatio();
+        launcher->setupWindow()->grab().save(QStringLiteral(VLMR_BUILD_DIR "/screenshots/%1-%2%3.png")
+                                                 .arg(language.isEmpty() ? QStringLiteral("en") : language,
+                                                      QLatin1String(state),
+                                                      ratio == 1 ? QString() : QStringLiteral("@%1x").arg(ratio)));
+    };
+    save("first-use");
+    QStringList overflows;
+    const auto check = [&](QWidget *control) {
+        auto *label = qobject_cast<QLabel *>(control);
+        if (label ? label->heightForWidth(label->width()) > label->height()
+                        || label->minimumSizeHint().width() > label->width()
+                  : control->sizeHint().width() > control->width())
+            overflows << language + QLatin1Char(' ') + control->objectName() + QStringLiteral(" overflows: ")
+                             + control->property("text").toString();
+    };
+
+    for (const char *name : {"intro", "memoryNote", "compactModels", "fullModels", "cancel", "details"})
+        check(find(*launcher, name));
+    for (const QString &title : {texts::startSetup, texts::settingUp, texts::retrySetup}) {
+        launcher->action->setText(translation::text(title));
+        check(launcher->action);
+    }
+    QString longestFailure;
+    qsizetype longestShown = 0;
+    for (const QString &text : statusTexts()) {
+        if (text.endsWith(QStringLiteral("…"))) {
+            showDownloadStep(*launcher, text);
+            if (text.startsWith(QStringLiteral("Downloading the voice engines")))
+                save("downloading");
+        } else {
+            launcher->showError(text);
+            if (text != texts::setupNeeded && launcher->status->text().size() > longestShown) {
+                longestFailure = text;
+                longestShown = launcher->status->text().size();
+            }
+        }
+        QVERIFY2(language.isEmpty() || !launcher->status->text().contains(text), qPrintable(text));
+        check(launcher->status);
+    }
+    launcher->showError(longestFailure);
+    save("failed");
+    QVERIFY2(overflows.isEmpty(), qPrintable(overflows.join(QLatin1Char('\n'))));
 }
 
 void SetupWindowTest::initialStates()
