@@ -31,6 +31,7 @@ sys.dont_write_bytecode = True  # the bundle is read-only, and on a Mac its sign
 import argparse
 import concurrent.futures
 import contextlib
+import functools
 import json
 import os
 import pathlib
@@ -64,11 +65,7 @@ UNEXPECTED = "Setup could not finish. Choose Show details for the log, then retr
 
 PARALLEL_DOWNLOADS = 4  # mirrors that hold each connection to a few MB/s still fill the line
 PROGRESS_SECONDS = 0.4  # as often as the window looks
-# Every installed module gets its bytecode now: the studio runs with -B and never writes any. Like
-# pip's own compile step, a module that does not compile is named in the log and left as it is.
-COMPILE = ("import compileall, sysconfig\n"
-           "for folder in {sysconfig.get_path('purelib'), sysconfig.get_path('platlib')}:\n"
-           "    compileall.compile_dir(folder, quiet=1, workers=0)\n")
+COMPILE_SOME_FAILED = 1  # compileall's status when a module does not compile
 
 
 # Errors whose kind says more than the stage's sentence; their own text is enough for the log.
@@ -109,8 +106,7 @@ def install(arguments, progress, built):
         chosen = choose_wheels(pip_interpreter, locks, wanted, temporary)
         sources = enginesources.usable_sources(arguments.engine_index)
         found = find_wheels(root, resources, chosen, progress)
-        install = lambda name, files: install_environment(pip_interpreter, generation, name, chosen[name], files,
-                                                          temporary)
+        install = functools.partial(install_environment, pip_interpreter, generation, chosen, temporary)
         fetch_and_install(enginecache.cache_folder(root), chosen, found, sources, install, progress)
         shutil.rmtree(temporary)
 
@@ -227,15 +223,15 @@ def fetch_and_install(cache, chosen, found, sources, install, progress):
     """Downloads what found lacks, up to four at once; each environment installs as soon as its own
     wheels are in, side by side up to the machine's cores. The first failure stops every other
     piece of work and is the one raised; a wheel that two environments share is fetched once."""
-    missing = {sha256 for sha256, file in found.items() if file is None}
     wheels = {wheel.sha256: wheel for name in ENVIRONMENTS for wheel in chosen[name]}
-    downloads = children.Workers(PARALLEL_DOWNLOADS)
-    installs = children.Workers(max(1, min(len(ENVIRONMENTS), os.cpu_count() or 1)))
-    work = {downloads.submit(enginecache.download, wheels[sha256], cache, sources): sha256 for sha256 in missing}
+    missing = [sha256 for sha256, file in found.items() if file is None]  # in the locks' order
     waiting = [name for name in ENVIRONMENTS if chosen[name]]
     ready = len(ENVIRONMENTS) - len(waiting)
     shown = Shown(progress, cache, [wheels[sha256] for sha256 in missing])
+    downloads = children.Workers(PARALLEL_DOWNLOADS)
+    installs = children.Workers(max(1, min(len(ENVIRONMENTS), os.cpu_count() or 1)))
     try:
+        work = {downloads.submit(enginecache.download, wheels[sha256], cache, sources): sha256 for sha256 in missing}
         while work or waiting:
             for name in [name for name in waiting if all(found[wheel.sha256] for wheel in chosen[name])]:
                 waiting.remove(name)
@@ -271,7 +267,7 @@ class Shown:
             total = sum(wheel.size for wheel in self.downloading)
             done = sum(self.arrived(wheel, found) for wheel in self.downloading)
             files = sum(bool(found[wheel.sha256]) for wheel in self.downloading)
-            record = (DOWNLOADING.format(done=files, count=len(self.downloading)), 20 + 40 * done // total)
+            record = (DOWNLOADING.format(done=files, count=len(self.downloading)), 20 + 40 * done // max(total, 1))
             extra = dict(download_path=self.cache, download_total=total, download_done=done)
         else:
             record = (INSTALLING.format(done=ready, count=len(ENVIRONMENTS)), 60 + 30 * ready // len(ENVIRONMENTS))
@@ -286,11 +282,38 @@ class Shown:
         return min(wheel.size, enginecache.size_of(enginecache.partial_path(self.cache, wheel)))
 
 
-def install_environment(pip_interpreter, generation, name, wheels, files, temporary):
+def install_environment(pip_interpreter, generation, chosen, temporary, name, files):
     requirements = os.path.join(temporary, "requirements-{}.txt".format(name))
-    write_requirements(requirements, wheels, files)
+    write_requirements(requirements, chosen[name], files)
     children.run(pip_arguments(pip_interpreter, env_interpreter(generation, name), requirements))
-    children.run([env_interpreter(generation, name), "-I", "-c", COMPILE])
+    compile_environment(generation, name, temporary)
+
+
+def compile_environment(generation, name, temporary):
+    """Every installed module gets its bytecode now, from the interpreter that runs it: the studio
+    runs with -B and never writes any. One compileall per core, each a child of ours, so a cancel
+    or a failure stops them all; like pip's own compile step, a module that does not compile is
+    named in the log and left as it is."""
+    modules = sorted(os.path.join(folder, file) for folder, _, files in os.walk(os.path.join(
+        env_folder(generation, name), "lib")) for file in files if file.endswith(".py"))
+    shares = [modules[start::os.cpu_count() or 1] for start in range(min(len(modules), os.cpu_count() or 1))]
+    commands = []
+    for index, share in enumerate(shares):
+        listing = os.path.join(temporary, "modules-{}-{}.txt".format(name, index))
+        with open(listing, "w", encoding="utf-8") as handle:
+            handle.writelines(module + "\n" for module in share)
+        commands.append([env_interpreter(generation, name), "-I", "-m", "compileall", "-q", "-i", listing])
+    with children.Workers(max(1, len(commands))) as compiling:
+        for done in concurrent.futures.as_completed([compiling.submit(compile_share, command) for command in commands]):
+            done.result()
+
+
+def compile_share(command):
+    try:
+        children.run(command)
+    except children.CommandFailed as error:
+        if error.status != COMPILE_SOME_FAILED:
+            raise
 
 
 def write_requirements(path, wheels, files):

@@ -570,7 +570,12 @@ class FailedSetup(BootstrapCase):
         before = self.installed_state()
         shutil.rmtree(self.path("resources"))
         server, served = self.serve("--wrong-bytes")
-        result = self.bootstrap(self.resources(main=[served], url=server.url("/")))
+        stuck = SilentServer()  # the first failure stops the other environment's download too
+        self.addCleanup(stuck.close)
+        began = time.monotonic()
+        result = self.bootstrap(self.resources(main=[served], url=server.url("/"), seedvc=lock_text(
+            "https://127.0.0.1:{}/vlmr_stuck-1.0-py3-none-any.whl".format(stuck.port))))
+        self.assertLess(time.monotonic() - began, 30)
         self.assertNotEqual(result.returncode, 0)
         self.assertEqual((self.record()["message"], self.record()["step"]), (VERIFY_FAILED, 3))
         self.assertEqual(len(server.requests()), 2, "fetched once more, then given up")
@@ -603,15 +608,19 @@ class Cancellation(BootstrapCase):
     def start_stuck_install(self):
         index = SilentServer()
         self.addCleanup(index.close)
-        resources = self.resources(
-            main=lock_text("https://127.0.0.1:{}/vlmr_slow_engine-1.0-py3-none-any.whl".format(index.port)))
+        url = "https://127.0.0.1:{}/vlmr_slow_{}-1.0-py3-none-any.whl"
+        resources = self.resources(main=lock_text(url.format(index.port, "main")),
+                                   seedvc=lock_text(url.format(index.port, "seedvc"), digest="cd" * 32))
         script = subprocess.Popen(self.command(resources), env=self.environment(), stdin=subprocess.DEVNULL,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         self.addCleanup(self.reap, script)
         self.assertTrue(index.connected.wait(120), "curl never asked the server")
+        deadline = time.monotonic() + 10
+        while len(index.clients) < 2 and time.monotonic() < deadline:
+            time.sleep(0.05)
         downloads = [pid for pid in children_of(script.pid) if b"curl" in self.cmdline(pid)]
-        self.assertEqual(len(downloads), 1)
-        return script, downloads[0]
+        self.assertEqual(len(downloads), 2, "both environments' wheels download at once")
+        return script, downloads
 
     @staticmethod
     def cmdline(pid):
@@ -650,6 +659,7 @@ class Cancellation(BootstrapCase):
         stops = {
             "SIGTERM to the process group": (lambda pid: os.killpg(pid, signal.SIGTERM), 1),
             "SIGKILL to the script alone": (lambda pid: os.kill(pid, signal.SIGKILL), 2),
+            "SIGTERM to the script alone": (lambda pid: os.kill(pid, signal.SIGTERM), 1),
         }
         for name, (stop, generations_left) in stops.items():
             with self.subTest(name):
@@ -657,15 +667,15 @@ class Cancellation(BootstrapCase):
                 self.assertEqual(self.bootstrap(self.resources()).returncode, 0)
                 before = self.installed_state()
                 shutil.rmtree(self.path("resources"))
-                script, curl = self.start_stuck_install()
+                script, downloads = self.start_stuck_install()
                 stop(script.pid)
                 began = time.monotonic()
                 status = script.wait(timeout=10)
                 self.assertLess(time.monotonic() - began, 1.0)
                 self.assertNotEqual(status, 0)
-                while not has_ended(curl) and time.monotonic() - began < 1.0:
+                while not all(map(has_ended, downloads)) and time.monotonic() - began < 1.0:
                     time.sleep(0.02)
-                self.assertTrue(has_ended(curl), "curl outlived the script")
+                self.assertTrue(all(map(has_ended, downloads)), "a curl outlived the script")
                 # A cancel leaves no failure text, so the launcher's own "Setup cancelled." shows.
                 self.assertNotEqual(self.record()["state"], "failed")
                 self.assertEqual(self.installed_state(), before)
