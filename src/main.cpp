@@ -2,8 +2,10 @@
 #include "platform/bundle.h"
 #include "platform/inherited.h"
 #include "platform/instance.h"
+#include "platform/proxy.h"
 #include "platform/signals.h"
 #include "platform/system.h"
+#include "setup/proxychoice.h"
 #include "shell/launcher.h"
 #include "shell/texts.h"
 
@@ -17,10 +19,37 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+// `--proxy-for URL`: the bootstrap asks which proxy reaches a host it downloads from, since only
+// the launcher can ask the system. One line on standard output; no window, and it is no start.
+bool isProxyQuestion(int argc, char *argv[])
+{
+    return argc == 3 && proxy::helperOption == QLatin1String(argv[1]);
+}
+
+int answerProxyQuestion(int argc, char *argv[])
+{
+    const QCoreApplication app(argc, argv);
+    const QUrl url(QCoreApplication::arguments().at(2));
+    const QProcessEnvironment inherited = QProcessEnvironment::systemEnvironment();
+    const proxy::Choice choice = proxy::choose(
+        inherited, {[&url] { return platform::systemProxies(url); }, [] { return platform::systemProxyExceptions(); }});
+    const QByteArray answer = proxy::helperAnswer(choice, inherited, url.host());
+    return std::fwrite(answer.constData(), 1, answer.size(), stdout) == std::size_t(answer.size())
+                   && std::fflush(stdout) == 0
+               ? 0
+               : 1;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     platform::restoreDefaultChildSignal();
     platform::fillClosedStandardStreams();
+    if (isProxyQuestion(argc, argv))
+        return answerProxyQuestion(argc, argv);
     QApplication app(argc, argv);
     const QString executable = platform::executablePath();
     // As on a Mac, a second start of the same bundle copy only brings the running one forward,

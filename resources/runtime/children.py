@@ -103,18 +103,16 @@ def _forget(child):
         _running.remove(child)
 
 
-def run(arguments, environment=None):
-    """Runs a command with its output in our log; a cancel signal stops it before we end.
-
-    Without an environment the command gets child_environment()."""
+def run(arguments, env=None):
+    """Runs a command with its output in our log; a cancel signal stops it before we end. Without an
+    environment it gets child_environment()."""
     print("$ " + " ".join(arguments), flush=True)
     parent = os.getpid()
-    environment = child_environment() if environment is None else environment
     # Deferred until the child is registered, so a cancel can never miss it.
     with cancels_deferred(), _running_lock:
         if _stopping:
             raise Cancelled()
-        child = subprocess.Popen(arguments, stdin=subprocess.DEVNULL, env=environment,
+        child = subprocess.Popen(arguments, stdin=subprocess.DEVNULL, env=child_environment() if env is None else env,
                                  preexec_fn=lambda: _prepare_child(parent))
         _running.append(child)
     status = wait_for_exit(child)

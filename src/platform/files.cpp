@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -236,6 +237,12 @@ void createPipe(int (&ends)[2], bool nonBlocking, const QString &purpose)
 void removeFileQuietly(const QString &path)
 {
     ::unlink(encoded(path).constData());
+}
+
+void removeFolderQuietly(const QString &folder, const QString &trash)
+{
+    const bool moved = ::rename(encoded(folder).constData(), encoded(trash).constData()) == 0;
+    QDir(moved ? trash : folder).removeRecursively();
 }
 
 void createSymbolicLink(const QString &target, const QString &link)

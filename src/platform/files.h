@@ -53,6 +53,9 @@ void requireDirectory(const QString &path); // throws unless `path` is an existi
 // Both ends close-on-exec (and non-blocking if asked); throws the platform's error naming `purpose`.
 void createPipe(int (&ends)[2], bool nonBlocking, const QString &purpose);
 void removeFileQuietly(const QString &path);
+// Renames `folder` to `trash` (so a removal cut short leaves nothing that looks whole), then
+// removes it with everything inside, links not followed; what cannot be removed stays.
+void removeFolderQuietly(const QString &folder, const QString &trash);
 void createSymbolicLink(const QString &target, const QString &link);  // throws
 void copyFileExclusive(const QString &source, const QString &target); // fails if target exists; throws
 

@@ -1,19 +1,17 @@
 #include "platform/fork.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <charconv>
+#include <climits>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
-#include <optional>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #ifdef __linux__
 #include <dirent.h>
+#include <sys/syscall.h>
 #elif defined(__APPLE__)
 #include <libproc.h>
-#include <vector>
 #endif
 
 namespace platform {
@@ -33,81 +31,102 @@ pid_t forkWithSignalsBlocked()
     return pid;
 }
 
-void closeDescriptorsFrom(int first, int ceiling)
-{
-#ifdef __linux__
-    if (::close_range(static_cast<unsigned>(first), ~0U, 0) == 0)
-        return;
-#endif
-    for (int fd = first; fd < ceiling; ++fd)
-        ::close(fd);
-}
-
-void markCloseOnExecFrom(int first, int ceiling)
-{
-#ifdef __linux__
-    if (::close_range(static_cast<unsigned>(first), ~0U, CLOSE_RANGE_CLOEXEC) == 0)
-        return;
-#endif
-    for (int fd = first; fd < ceiling; ++fd)
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-}
-
+// Everything below runs in a forked child, which has one thread: nothing opens a descriptor while
+// it lists its own, so the listing is whole. Async-signal-safe calls only, no allocation.
 namespace {
 
-int descriptorLimit()
+void closeDescriptor(int fd)
 {
-    const long limit = ::sysconf(_SC_OPEN_MAX);
-    return limit > 0 && limit < 1L << 30 ? static_cast<int>(limit) : ::getdtablesize();
+    ::close(fd);
 }
 
-// Another thread may open descriptors between the count and the fork. Each takes the lowest free
-// number, so they land at most this many above the highest counted.
-constexpr int openedMeanwhile = 64;
-
-std::optional<int> highestOpenDescriptor()
+void markDescriptor(int fd)
 {
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+// Every number up to the soft limit: where the open descriptors cannot be listed.
+void forEachUpToLimit(int first, void (*act)(int))
+{
+    rlimit limit{};
+    const rlim_t end = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
+    const int last = end < static_cast<rlim_t>(INT_MAX) ? static_cast<int>(end) : INT_MAX;
+    for (int fd = first; fd < last; ++fd)
+        act(fd);
+}
+
 #ifdef __linux__
-    DIR *listing = ::opendir("/proc/self/fd");
-    if (listing == nullptr)
-        return std::nullopt;
-    int highest = -1; // the listing's own descriptor is among them
-    while (const dirent *entry = ::readdir(listing)) {
-        int fd = -1;
-        const char *end = entry->d_name + std::strlen(entry->d_name);
-        const auto [last, error] = std::from_chars(entry->d_name, end, fd);
-        if (error == std::errc() && last == end)
-            highest = std::max(highest, fd);
+// `act` on every open descriptor from `first` up, as /proc lists them through the raw system call
+// (readdir may allocate). False when /proc cannot be read. Descriptors closed meanwhile do not
+// disturb the listing, which runs in the order of their numbers.
+bool forEachListed(int first, void (*act)(int))
+{
+    const int listing = ::open("/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0)
+        return false;
+    alignas(dirent64) char buffer[4096];
+    long filled = 0;
+    while ((filled = ::syscall(SYS_getdents64, listing, buffer, sizeof buffer)) > 0) {
+        for (long offset = 0; offset < filled;) {
+            const auto *entry = reinterpret_cast<const dirent64 *>(buffer + offset);
+            offset += entry->d_reclen;
+            long fd = 0;
+            const char *digit = entry->d_name;
+            for (; *digit >= '0' && *digit <= '9' && fd <= INT_MAX; ++digit)
+                fd = fd * 10 + (*digit - '0');
+            if (*digit == '\0' && digit != entry->d_name && fd >= first && fd != listing)
+                act(static_cast<int>(fd));
+        }
     }
-    ::closedir(listing);
-    return highest;
-#elif defined(__APPLE__)
-    const int needed = ::proc_pidinfo(::getpid(), PROC_PIDLISTFDS, 0, nullptr, 0);
-    if (needed <= 0)
-        return std::nullopt;
-    std::vector<proc_fdinfo> open(static_cast<std::size_t>(needed) / sizeof(proc_fdinfo) + openedMeanwhile);
-    const int filled = ::proc_pidinfo(::getpid(), PROC_PIDLISTFDS, 0, open.data(),
-                                      static_cast<int>(open.size() * sizeof(proc_fdinfo)));
-    if (filled <= 0)
-        return std::nullopt;
-    int highest = -1;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(filled) / sizeof(proc_fdinfo); ++i)
-        highest = std::max(highest, open[i].proc_fd);
-    return highest;
-#else
-    return std::nullopt;
-#endif
+    ::close(listing);
+    return filled == 0;
 }
+#elif defined(__APPLE__)
+// Closes every open descriptor from `first` up. The kernel lists the lowest first, as many as the
+// buffer holds; what is closed drops out, so listing again reaches the rest. False when the
+// kernel gives no list.
+bool closeListed(int first)
+{
+    proc_fdinfo listed[256];
+    for (;;) {
+        const int bytes = ::proc_pidinfo(::getpid(), PROC_PIDLISTFDS, 0, listed, static_cast<int>(sizeof listed));
+        if (bytes <= 0)
+            return false;
+        bool closed = false;
+        for (int i = 0; i < bytes / static_cast<int>(sizeof(proc_fdinfo)); ++i) {
+            if (listed[i].proc_fd >= first) {
+                ::close(listed[i].proc_fd);
+                closed = true;
+            }
+        }
+        if (!closed)
+            return true;
+    }
+}
+#endif
 
 } // namespace
 
-int descriptorCeiling()
+void closeDescriptorsFrom(int first)
 {
-    const int limit = descriptorLimit();
-    const std::optional<int> highest = highestOpenDescriptor();
-    if (!highest)
-        return limit;
-    return std::min(limit, *highest + 1 + openedMeanwhile);
+#ifdef __linux__
+    if (::close_range(static_cast<unsigned>(first), ~0U, 0) == 0 || forEachListed(first, closeDescriptor))
+        return;
+#elif defined(__APPLE__)
+    if (closeListed(first))
+        return;
+#endif
+    forEachUpToLimit(first, closeDescriptor);
+}
+
+void markCloseOnExecFrom(int first)
+{
+#ifdef __linux__
+    if (::close_range(static_cast<unsigned>(first), ~0U, CLOSE_RANGE_CLOEXEC) == 0
+        || forEachListed(first, markDescriptor))
+        return;
+#endif
+    forEachUpToLimit(first, markDescriptor);
 }
 
 } // namespace platform

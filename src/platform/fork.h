@@ -10,12 +10,12 @@ namespace platform {
 pid_t forkWithSignalsBlocked();
 
 // For a forked child, async-signal-safe: every descriptor from `first` up is closed, or marked
-// close-on-exec, in one call where the kernel has it (5.9 and 5.11 on Linux; seccomp profiles
-// may refuse it), else one by one below `ceiling`, which the parent reads before it forks.
-void closeDescriptorsFrom(int first, int ceiling);
-void markCloseOnExecFrom(int first, int ceiling);
-// Above every descriptor open now, for `ceiling` above. Bounded by what is open rather than by
-// the limit alone: a limit of "infinity" would cost the one-by-one loop a billion calls.
-int descriptorCeiling();
+// close-on-exec, whatever its number (another thread may have put one anywhere just before the
+// fork). In one call where the kernel has it (close_range: Linux 5.9 and 5.11; seccomp profiles
+// may refuse it), else one by one as the kernel lists the child's own (/proc on Linux, the process
+// information call on macOS), so the cost follows what is open, not the limit; only without a
+// listing, every number below the limit.
+void closeDescriptorsFrom(int first);
+void markCloseOnExecFrom(int first);
 
 } // namespace platform

@@ -14,7 +14,7 @@ namespace platform {
 namespace {
 
 // The watchdog's whole life, in the forked child: only async-signal-safe calls from here on.
-[[noreturn]] void watch(pid_t group, int readEnd, int writeEnd, int ceiling)
+[[noreturn]] void watch(pid_t group, int readEnd, int writeEnd)
 {
     // The cancel and the terminal's signals are for the command; the watchdog must outlast them.
     struct sigaction action
@@ -31,7 +31,7 @@ namespace {
     // Nothing but the read end: neither the setup lock nor a log may be held beyond the launcher.
     if (readEnd != STDIN_FILENO && ::dup2(readEnd, STDIN_FILENO) != STDIN_FILENO)
         ::_exit(1);
-    closeDescriptorsFrom(STDIN_FILENO + 1, ceiling);
+    closeDescriptorsFrom(STDIN_FILENO + 1);
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -57,10 +57,9 @@ Lifeline::Lifeline(pid_t command, const QString &executable)
 {
     int ends[2];
     createPipe(ends, false, executable);
-    const int ceiling = descriptorCeiling();
     const pid_t pid = forkWithSignalsBlocked();
     if (pid == 0)
-        watch(command, ends[0], ends[1], ceiling);
+        watch(command, ends[0], ends[1]);
     const int forkError = errno;
     ::close(ends[0]);
     if (pid < 0) {

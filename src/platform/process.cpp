@@ -138,7 +138,6 @@ pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &
     createPipe(report, false, options.executable);
     const QByteArray directory = QFile::encodeName(options.workingDirectory);
     const pid_t parent = ::getpid();
-    const int ceiling = descriptorCeiling();
     // A SIGTERM (a cancel, or the parent-death signal) stays pending until the defaults are in place.
     const pid_t pid = forkWithSignalsBlocked();
     if (pid == 0) {
@@ -163,7 +162,7 @@ pid_t spawnWithParentDeathSignal(const SpawnOptions &options, const QByteArray &
         if (!directory.isEmpty() && ::chdir(directory.constData()) != 0)
             fail(errno);
         // Marked rather than closed: the report pipe must stay open until execve succeeds.
-        markCloseOnExecFrom(STDERR_FILENO + 1, ceiling);
+        markCloseOnExecFrom(STDERR_FILENO + 1);
         sigset_t none;
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);

@@ -21,7 +21,9 @@ void StudioLauncher::failSetup(const QString &text)
     const std::optional<QString> recorded = setupFailureMessage();
     const QByteArray log = displayedLog ? platform::readTailQuietly(*displayedLog, attemptLogTail) : QByteArray();
     const QString shown = failuretexts::attemptFailure(text, recorded, log);
-    if (recorded != shown)
+    // A failed record with a message is the bootstrap's last word, kept as written even when the
+    // window shows a more precise sentence.
+    if (!recorded)
         writeProgress(progress::failed(shown));
     // The platform's words name the write that failed; the sentence shown does not.
     if (shown != text && failuretexts::saysDiskFull(text))

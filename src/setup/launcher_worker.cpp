@@ -6,11 +6,15 @@
 #include "setup/archive.h"
 #include "setup/manifest.h"
 #include "setup/progressrecord.h"
+#include "setup/failuretexts.h"
+#include "setup/proxychoice.h"
 #include "shell/setuperror.h"
 #include "shell/texts.h"
 #include "studio/receipt.h"
 #include "studio/studioenv.h"
 
+#include <QFileInfo>
+#include <QJsonDocument>
 #include <QProcessEnvironment>
 #include <QUuid>
 
@@ -19,6 +23,8 @@ namespace {
 const QString curl = QStringLiteral("/usr/bin/curl");
 const QString tar = QStringLiteral("/usr/bin/tar");
 const QString generationLock = QStringLiteral("generation.lock");
+// Ends with curl's own error line, however long its progress meter ran.
+constexpr qint64 curlOutputTail = qint64(64) << 10;
 
 } // namespace
 
@@ -39,9 +45,6 @@ void StudioLauncher::installRuntime(const WorkerCompletion &completion)
 void StudioLauncher::installSteps()
 {
     const manifest::RuntimeArchive expected = manifest::parse(platform::readWholeFile(manifestURL()), manifestURL());
-    const QProcessEnvironment commands = setupEnvironment(expected.url);
-    const QStringList environment = commands.toStringList();
-
     const QString downloads = runtime() + QStringLiteral("/downloads");
     platform::createDirectories(downloads);
     const QString archivePath = downloads + QLatin1Char('/') + expected.sha256 + QStringLiteral(".tar.gz");
@@ -53,7 +56,7 @@ void StudioLauncher::installSteps()
                    .downloadTotal = expected.size});
 
     if (!archive::alreadyDownloaded(archivePath, expected.sha256))
-        download(archivePath, expected.url, environment);
+        download(archivePath, expected.url);
     archive::verify(archivePath, expected);
 
     writeProgress({.label = texts::extracting, .percent = 3, .state = progress::runningState, .step = 1});
@@ -62,9 +65,19 @@ void StudioLauncher::installSteps()
     // Held until the bootstrap, which joins it, has ended: a bootstrap still retiring for a launcher
     // that died leaves a locked generation alone, so it cannot remove this one from under tar.
     const platform::FileHandle generation = platform::createLockedFolder(staging, generationLock);
-    run(tar, {QStringLiteral("-xzf"), archivePath, QStringLiteral("-C"), staging}, environment);
+    try {
+        installInto(staging, archivePath);
+    } catch (...) {
+        giveBackGeneration(staging);
+        throw;
+    }
+}
 
-    const QString interpreter = brandInterpreter(staging + QStringLiteral("/python/bin"), QStringLiteral("setup"));
+void StudioLauncher::installInto(const QString &generation, const QString &archivePath)
+{
+    run(tar, {QStringLiteral("-xzf"), archivePath, QStringLiteral("-C"), generation});
+
+    const QString interpreter = brandInterpreter(generation + QStringLiteral("/python/bin"), QStringLiteral("setup"));
 
     const QString packaged = resources + QStringLiteral("/runtime");
     writeProgress({.label = texts::installing, .percent = 4, .state = progress::runningState, .step = 2});
@@ -73,17 +86,48 @@ void StudioLauncher::installSteps()
         {QStringLiteral("-u"), packaged + QStringLiteral("/bootstrap.py"), QStringLiteral("--runtime-root"), runtime(),
          QStringLiteral("--resources"), packaged, QStringLiteral("--progress"), progressURL(),
          QStringLiteral("--runtime-id"), runtimeId},
-        studio::isolatedPython(commands).toStringList());
+        studio::isolatedPython(
+            proxy::bootstrapEnvironment(QProcessEnvironment::systemEnvironment(), context.executablePath))
+            .toStringList());
 }
 
-// Resumes what an earlier attempt left; when that fails without a cancel, starts over once.
-void StudioLauncher::download(const QString &archivePath, const QString &url, const QStringList &environment)
+// A failed or cancelled attempt's generation goes before the attempt ends, whatever the bootstrap
+// got to: a partial interpreter is of no use to the next one. Never once the receipt names it (a
+// cancel that came after the switch), nor when the receipt is there but cannot be read to tell.
+void StudioLauncher::giveBackGeneration(const QString &generation) const
 {
+    const QString receiptPath = runtime() + QStringLiteral("/runtime.json");
+    if (platform::fileExists(receiptPath)) {
+        QByteArray bytes;
+        try {
+            bytes = platform::readWholeFile(receiptPath);
+        } catch (const std::exception &) {
+            return;
+        }
+        const QJsonObject current = QJsonDocument::fromJson(bytes).object();
+        if (receipt::namesFolder(current, generation)
+            || receipt::namesFolder(current, QFileInfo(generation).canonicalFilePath()))
+            return;
+    }
+    // The name a killed bootstrap's clean-up gives a folder on its way out, so the next one finishes.
+    platform::removeFolderQuietly(generation,
+                                  runtime() + QStringLiteral("/.retired-") + QFileInfo(generation).fileName());
+}
+
+// Resumes what an earlier attempt left; when that fails without a cancel, and not with an answer
+// that asking again cannot change, starts over once.
+void StudioLauncher::download(const QString &archivePath, const QString &url)
+{
+    const QStringList environment = setupEnvironment(url).toStringList();
     const QStringList arguments = manifest::curlArguments(archivePath, url);
     try {
         run(curl, arguments, environment);
     } catch (const std::exception &) {
+        using failuretexts::DownloadFault;
         if (cancellationRequested())
+            throw;
+        const DownloadFault fault = failuretexts::downloadFault(platform::readTailQuietly(logPath, curlOutputTail));
+        if (fault != DownloadFault::none && fault != DownloadFault::transient)
             throw;
         platform::removeFileQuietly(archivePath);
         run(curl, arguments, environment);

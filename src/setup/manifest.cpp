@@ -55,7 +55,10 @@ bool isSafeFileName(const QString &name)
 
 QStringList curlArguments(const QString &archivePath, const QString &url)
 {
-    return {QStringLiteral("--fail"),
+    // -q first: the user's .curlrc must add nothing (verbose would log the proxy's credentials,
+    // insecure would drop the certificate checks).
+    return {QStringLiteral("-q"),
+            QStringLiteral("--fail"),
             QStringLiteral("--location"),
             QStringLiteral("--proto"),
             QStringLiteral("=https"),

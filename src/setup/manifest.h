@@ -21,8 +21,8 @@ RuntimeArchive parse(const QByteArray &bytes, const QString &path);
 // The digest becomes a file name, so it must stay one: no "/", no NUL, not "", "." or "..".
 bool isSafeFileName(const QString &name);
 
-// curl's command line: fail on HTTP errors, HTTPS only (also on redirects), resume at the
-// file's current length, three retries, bounded connect and transfer times.
+// curl's command line: no configuration file of the user's, fail on HTTP errors, HTTPS only (also on
+// redirects), resume at the file's current length, three retries, bounded connect and transfer times.
 QStringList curlArguments(const QString &archivePath, const QString &url);
 
 } // namespace manifest

@@ -99,14 +99,15 @@ public:
     void run(const QString &executable, const QStringList &arguments,
              const std::optional<QStringList> &environment = std::nullopt);
     // Creates `path` as a new, empty attempt log and makes it the output of every setup command
-    // from now on; throws the platform's error. Main thread, before the worker starts.
+    // from now on, through a filter that masks the proxy's secrets; throws the platform's error.
+    // Main thread, before the worker starts.
     void openAttemptLog(const QString &path);
-    // Writes one line of the launcher's own into the attempt log, passwords masked; best effort.
+    // Writes one line of the launcher's own into the attempt log, proxy secrets masked; best effort.
     void appendToLog(const QString &line) const;
-    // Every setup command's environment for downloads from `url`: asks the system for its proxy
+    // The environment of a command that downloads `url`: asks the system for the proxy of that URL
     // when the launcher's own environment names none, and says in the log which one is used. May
-    // block while the system runs a PAC file; worker thread only.
-    QProcessEnvironment setupEnvironment(const QString &url) const;
+    // block while the system runs a PAC file; worker thread only, and only when a download runs.
+    QProcessEnvironment setupEnvironment(const QString &url);
     // The installation worker. Runs on a background thread and ends by calling `completion`
     // exactly once: with no text on success, with the failure text otherwise.
     using WorkerCompletion = std::function<void(std::optional<QString> failure)>;
@@ -161,10 +162,14 @@ private:
     qint64 downloadStartBytes = 0;
     std::optional<platform::FileHandle> logHandle;
     int setupLock = -1;
+    // What the attempt log never shows: the secrets of the proxies inherited or chosen. Set with the
+    // log, extended by the worker while it runs, read by the main thread only after it has ended.
+    QStringList proxySecrets;
 
     // Beyond the documented fields: the surroundings, the menu, and where the worker's and the
     // studio watcher's threads post their outcomes.
     LauncherContext context;
+    QString logPath; // where logHandle writes, set with it: the worker reads curl's last words there
     QMenuBar *mainMenu = nullptr;
     const std::shared_ptr<MainQueue> mainQueue;
 
@@ -175,7 +180,9 @@ private:
     void startProgressPoll();
     void startWorker();
     void installSteps();
-    void download(const QString &archivePath, const QString &url, const QStringList &environment);
+    void installInto(const QString &generation, const QString &archivePath);
+    void giveBackGeneration(const QString &generation) const;
+    void download(const QString &archivePath, const QString &url);
     bool cancellationRequested();
     void buildWindow();
     void configureChoices(QWidget *content);

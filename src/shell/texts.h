@@ -65,11 +65,15 @@ inline const QString couldNotFinish = QStringLiteral("Setup could not finish. Ch
 inline const QString logFailure = QStringLiteral("Setup failed: %1\n");
 // A failure that says the disk filled up; %1 is what setup needs in all, in GB.
 inline const QString diskFull = QStringLiteral("The disk is full. Setup needs about %1 GB free; free some space, then retry setup.");
+// A download that the user's network refused, as curl reports it.
+inline const QString certificateNotTrusted = QStringLiteral("The download server's certificate could not be verified. If your network inspects encrypted traffic, ask its administrator to install the network's certificate on this Mac, then retry setup.");
+inline const QString proxySignInRefused = QStringLiteral("The proxy server refused the sign-in. Check the proxy user name and password in the network settings, then retry setup.");
 
-// The attempt log's line on the proxy its downloads go through; %1 is the proxy's URL.
-inline const QString proxyFromSystem = QStringLiteral("Proxy: %1 (from the system settings)\n");
-inline const QString proxyFromEnvironment = QStringLiteral("Proxy: %1 (from the environment)\n");
-inline const QString proxyNone = QStringLiteral("Proxy: none\n");
+// The attempt log's line on the proxy a download goes through; %1 is the host it reaches, %2 the
+// proxy's scheme, host and port.
+inline const QString proxyFromSystem = QStringLiteral("Proxy for %1: %2 (from the system settings)\n");
+inline const QString proxyFromEnvironment = QStringLiteral("Proxy for %1: %2 (from the environment)\n");
+inline const QString proxyNone = QStringLiteral("Proxy for %1: none\n");
 
 // Faults in the packaged files or the download.
 inline const QString manifestIncomplete = QStringLiteral("The packaged runtime manifest is incomplete.");

@@ -3,6 +3,7 @@
 #include "platform/files.h"
 #include "platform/sha256.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonValue>
 #include <vector>
@@ -43,6 +44,20 @@ std::optional<QJsonObject> validate(const QByteArray &receiptBytes,
             return std::nullopt;
     }
     return object;
+}
+
+bool namesFolder(const QJsonObject &receipt, const QString &folder)
+{
+    const QString place = QDir::cleanPath(folder);
+    if (place.isEmpty())
+        return false;
+    for (auto member = receipt.begin(); member != receipt.end(); ++member) {
+        const QString path = QDir::cleanPath(member.value().toString());
+        if (member.key() != QLatin1String("runtime_id") && member.value().isString()
+            && (path == place || path.startsWith(place + QLatin1Char('/'))))
+            return true;
+    }
+    return false;
 }
 
 } // namespace receipt

@@ -20,4 +20,8 @@ std::optional<QJsonObject> validate(const QByteArray &receiptBytes,
                                     const std::function<std::optional<QString>()> &manifestDigest,
                                     const std::function<bool(const QString &)> &isExecutable);
 
+// Whether any path the receipt holds (every string but "runtime_id") is `folder` or lies inside
+// it, compared as written, without "." or "..": the runtime it names lives there.
+bool namesFolder(const QJsonObject &receipt, const QString &folder);
+
 } // namespace receipt

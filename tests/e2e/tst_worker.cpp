@@ -95,6 +95,8 @@ private slots:
     void partialArchiveIsResumed();
     void failedDownloadStartsOverExactlyOnce();
     void secondDownloadFailureIsReported();
+    void refusedDownloadRunsOnce();
+    void overlongPartialArchiveStartsOver();
     void droppedConnectionIsRecovered();
     void wrongBytesAreRejected();
     void wrongSizeIsRejected();
@@ -104,7 +106,8 @@ private slots:
     void unreadableManifestGivesThePlatformText();
     void cancelDuringDownloadKeepsThePartialArchive();
     void extractionFailureIsPassedOn();
-    void bootstrapFailureIsPassedOnAndAttemptsKeepTheirStaging();
+    void bootstrapFailureIsPassedOnAndLeavesNoGeneration();
+    void generationTheReceiptNamesStays();
 
 private:
     std::unique_ptr<Sandbox> sandbox;
@@ -152,10 +155,16 @@ void WorkerTest::happyPathInstallsTheRuntime()
     // As a conda or pyenv shell leaves them: the runtime's interpreter must not see them.
     qputenv("PYTHONHOME", "/nonexistent/python-home");
     qputenv("PYTHONPATH", "/nonexistent/python-path");
+    // A user's .curlrc must add nothing: verbose would print the proxy's credentials into the log.
+    writeFile(sandbox->home() + QStringLiteral("/.curlrc"), "verbose\n");
+    qputenv("CURL_HOME", sandbox->home().toUtf8());
     const auto unset = qScopeGuard([] {
         qunsetenv("PYTHONHOME");
         qunsetenv("PYTHONPATH");
+        qunsetenv("CURL_HOME");
     });
+    const QString log = sandbox->path(QStringLiteral("attempt.log"));
+    launcher->openAttemptLog(log);
     RecordWatcher watcher(launcher->progressURL());
     const Outcome outcome = runWorker(*launcher);
     const QStringList labels = watcher.stop();
@@ -180,16 +189,17 @@ void WorkerTest::happyPathInstallsTheRuntime()
                       + QStringLiteral("/python/bin/Vellmora Setup"))
                 .isSymLink());
     QCOMPARE(server->requests().size(), 1);
+    QVERIFY2(!readFile(log).contains("> GET "), readFile(log).left(2000).constData());
 
     // HTTPS only, also after a redirect, whatever a manifest names: the whole list, in order.
     const QString url = QStringLiteral("https://127.0.0.1/runtime.tar.gz");
     QCOMPARE(manifest::curlArguments(downloaded(), url),
-             QStringList({QStringLiteral("--fail"), QStringLiteral("--location"), QStringLiteral("--proto"),
-                          QStringLiteral("=https"), QStringLiteral("--proto-redir"), QStringLiteral("=https"),
-                          QStringLiteral("--retry"), QStringLiteral("3"), QStringLiteral("--connect-timeout"),
-                          QStringLiteral("30"), QStringLiteral("--max-time"), QStringLiteral("1800"),
-                          QStringLiteral("--continue-at"), QStringLiteral("-"), QStringLiteral("--output"),
-                          downloaded(), url}));
+             QStringList({QStringLiteral("-q"), QStringLiteral("--fail"), QStringLiteral("--location"),
+                          QStringLiteral("--proto"), QStringLiteral("=https"), QStringLiteral("--proto-redir"),
+                          QStringLiteral("=https"), QStringLiteral("--retry"), QStringLiteral("3"),
+                          QStringLiteral("--connect-timeout"), QStringLiteral("30"), QStringLiteral("--max-time"),
+                          QStringLiteral("1800"), QStringLiteral("--continue-at"), QStringLiteral("-"),
+                          QStringLiteral("--output"), downloaded(), url}));
 }
 
 void WorkerTest::verifiedArchiveIsReusedWithoutARequest()
@@ -247,6 +257,27 @@ void WorkerTest::secondDownloadFailureIsReported()
     QCOMPARE(outcome.completions, 1);
     QCOMPARE(outcome.failure.value_or(success), couldNotFinish);
     QVERIFY(stagingDirectories(sandbox->runtime()).isEmpty());
+}
+
+void WorkerTest::refusedDownloadRunsOnce()
+{
+    QDir().mkpath(serveDir());
+    archive = makeRuntimeArchive(serveDir() + QStringLiteral("/runtime.tar.gz"));
+    const LocalHttpsServer server(serveDir(), sandbox->path(QStringLiteral("server")));
+    writeManifest(sandbox->resources(), server.url(QStringLiteral("/missing.tar.gz")), archive.sha256, archive.size);
+    const QString log = sandbox->path(QStringLiteral("setup.log"));
+    launcher->openAttemptLog(log);
+    QCOMPARE(runWorker(*launcher).failure.value_or(success), couldNotFinish);
+    QCOMPARE(readFile(log).count("curl: (22) The requested URL returned error: 404"), 1);
+}
+
+// curl's 416 for a resume past the end is mended by starting over.
+void WorkerTest::overlongPartialArchiveStartsOver()
+{
+    const auto server = serve();
+    writeFile(downloaded(), readFile(archive.path) + "more");
+    launcher->openAttemptLog(sandbox->path(QStringLiteral("setup.log")));
+    QCOMPARE(runWorker(*launcher).failure.value_or(success), success);
 }
 
 void WorkerTest::droppedConnectionIsRecovered()
@@ -361,17 +392,32 @@ void WorkerTest::extractionFailureIsPassedOn()
     writeManifest(sandbox->resources(), server.url(), archive.sha256, archive.size);
     const Outcome outcome = runWorker(*launcher);
     QCOMPARE(outcome.failure.value_or(success), couldNotFinish);
-    QCOMPARE(stagingDirectories(sandbox->runtime()).size(), 1); // left for inspection
+    QCOMPARE(QDir(sandbox->runtime()).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList({QStringLiteral("downloads")}));
 }
 
-void WorkerTest::bootstrapFailureIsPassedOnAndAttemptsKeepTheirStaging()
+// A bootstrap that exits before it holds its generation gives nothing back itself.
+void WorkerTest::bootstrapFailureIsPassedOnAndLeavesNoGeneration()
 {
     const auto server = serve({}, {QStringLiteral("--fail-bootstrap")});
     QCOMPARE(runWorker(*launcher).failure.value_or(success), couldNotFinish);
     QCOMPARE(runWorker(*launcher).failure.value_or(success), couldNotFinish);
-    const QStringList staging = stagingDirectories(sandbox->runtime());
-    QCOMPARE(staging.size(), 2);
+    QVERIFY(stagingDirectories(sandbox->runtime()).isEmpty());
     QCOMPARE(server->requests().size(), 1); // the second attempt reused the verified archive
+}
+
+void WorkerTest::generationTheReceiptNamesStays()
+{
+    // Names its generation, then fails, as a cancel just after the switch ends it.
+    writeFile(sandbox->resources() + QStringLiteral("/runtime/bootstrap.py"),
+              "import glob, json, sys\n"
+              "root = sys.argv[sys.argv.index('--runtime-root') + 1]\n"
+              "json.dump({'main_python': glob.glob(root + '/python-*')[0] + '/envs/main/bin/python'},\n"
+              "          open(root + '/runtime.json', 'w'))\n"
+              "sys.exit(1)\n");
+    const auto server = serve();
+    QCOMPARE(runWorker(*launcher).failure.value_or(success), couldNotFinish);
+    QCOMPARE(stagingDirectories(sandbox->runtime()).size(), 1);
 }
 
 QTEST_MAIN(WorkerTest)

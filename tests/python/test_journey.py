@@ -47,8 +47,9 @@ class JourneyTest(unittest.TestCase):
         output = self.run_journey("quit-ctrl-q", "--interrupt", "ctrl-q")
         self.assertIn("stopped during download (ctrl-q)", output)
 
-    def test_behind_the_proxy_of_the_system_settings(self):
-        self.assertIn("(from the system settings); the proxy carried", self.run_journey("proxy", "--proxy"))
+    def test_behind_the_proxy_of_the_system_settings_and_a_repair_that_asks_nothing(self):
+        output = self.run_journey("proxy", "--proxy", "--repair")
+        self.assertIn("(from the system settings); the proxy carried", output)
 
 
 if __name__ == "__main__":

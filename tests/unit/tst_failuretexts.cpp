@@ -4,12 +4,12 @@
 
 #include <QtTest>
 
-// The worker's text (null: a generic one) and the attempt log's end; whether the disk is full.
+// The worker's text (null: a generic one), the log's end, the sentence (null: recorded, else worker's).
 struct Ending
 {
     QString worker;
     QByteArray log;
-    bool diskFull = false;
+    QString shown;
 };
 Q_DECLARE_METATYPE(Ending)
 
@@ -87,11 +87,20 @@ void FailureTextsTest::failureMessage_data()
     QTest::newRow("no state") << QByteArray(R"({"message":"x"})") << QString() << none;
     // A full disk is named whoever noticed it, over the bootstrap's sentence for its stage.
     const QByteArray stage = R"({"state":"failed","message":"Engines failed."})";
+    const QString full = texts::diskFull.arg(20);
     QTest::newRow("tar filled the disk") << stage << QStringLiteral("Engines failed.")
-                                         << Ending{{}, "tar: x.so: Cannot write: No space left on device\n", true};
+                                         << Ending{{}, "tar: x.so: Cannot write: No space left on device\n", full};
     QTest::newRow("the launcher's own write")
         << QByteArray() << QString()
-        << Ending{QStringLiteral("Could not write “/r”: No space left on device"), {}, true};
+        << Ending{QStringLiteral("Could not write “/r”: No space left on device"), {}, full};
+    // What to do about a refused download, over the bootstrap's sentence for its stage.
+    QTest::newRow("inspecting network") << stage << QStringLiteral("Engines failed.")
+                                        << Ending{{},
+                                                  "curl: (60) SSL certificate problem: self-signed certificate\n",
+                                                  texts::certificateNotTrusted};
+    QTest::newRow("proxy refuses the sign-in")
+        << stage << QStringLiteral("Engines failed.")
+        << Ending{{}, "curl: (56) CONNECT tunnel failed, response 407\n", texts::proxySignInRefused};
 }
 
 void FailureTextsTest::failureMessage()
@@ -110,7 +119,12 @@ void FailureTextsTest::failureMessage()
     QFETCH(Ending, ending);
     const QString worker = ending.worker.isNull() ? QStringLiteral("Setup could not finish.") : ending.worker;
     QCOMPARE(failuretexts::attemptFailure(worker, found, ending.log),
-             ending.diskFull ? texts::diskFull.arg(20) : (text.isEmpty() ? worker : text));
+             !ending.shown.isNull() ? ending.shown : (text.isEmpty() ? worker : text));
+
+    // The end of the attempt leaves a record that carries a failure text exactly as it was.
+    launcher->failSetup(worker);
+    if (!text.isNull())
+        QCOMPARE(testsupport::readFile(launcher->progressURL()), record);
 }
 
 QTEST_MAIN(FailureTextsTest)
