@@ -6,8 +6,8 @@
 
 The wheel holds one module package and its dist-info (METADATA, WHEEL, RECORD), with fixed
 timestamps, so the same arguments always give the same bytes; --padding adds a data file of that
-many incompressible bytes, for a wheel of a chosen size; --modules adds that many small modules,
-for an install with as many files to write and compile as a real one. Each --name makes one wheel. --lock writes
+many incompressible bytes, for a wheel of a chosen size; --modules adds that many small modules, for
+an install with as many files to write and compile as a real one. Each --name makes one wheel. --lock writes
 a lock (pylock.toml) naming the wheels at BASE + their file names. Prints the wheels' paths.
 """
 
@@ -32,9 +32,8 @@ def record_digest(data):
 
 
 def small_module(name, index):
-    return ('"' * 3 + "Part {1} of {0}." + '"' * 3 + "\n\nSCALE = {1}\n\n\nclass Stage{1}:\n"
-            "    def __init__(self, gain=1.0):\n        self.gain = gain * SCALE\n\n    def apply(self, samples):\n"
-            "        return [value * self.gain for value in samples if value]\n").format(name, index)
+    return "# Part {} of {}.\n\nSCALE = {}\n\n\ndef apply(samples):\n    return [SCALE * x for x in samples]\n".format(
+        index, name, index)
 
 
 def wheel_files(name, version, padding=0, modules=0):

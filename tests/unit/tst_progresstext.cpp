@@ -161,11 +161,6 @@ void ProgressTextTest::statusText_data()
         << qint64(1'000)
         << downloading + QStringLiteral("12.5 / 50.0 MB downloaded · about 0:37 left for this download")
         << Bar::Determinate << 25.0;
-    QTest::newRow("bytes of several downloads as string")
-        << several.arg(archive, QStringLiteral("\"1000\"")).toUtf8() << 125.0 << 10.0 << qint64(2'500'000)
-        << qint64(12'500'000)
-        << downloading + QStringLiteral("12.5 / 50.0 MB downloaded · about 0:37 left for this download")
-        << Bar::Determinate << 25.0;
     QTest::newRow("elapsed 59:59") << QByteArray("{}") << 3599.9 << none << qint64(0) << qint64(-1)
                                    << QStringLiteral(
                                           "Step 1 of 4 · Preparing your studio…\nElapsed 59:59 · install time varies")
