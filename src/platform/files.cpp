@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 
@@ -251,16 +252,22 @@ void createSymbolicLink(const QString &target, const QString &link)
         throw systemError("create the link", link, errno);
 }
 
-void copyFileExclusive(const QString &source, const QString &target)
+namespace {
+// Chunk by chunk, so that a reader watching `target` grow sees progress; stops early, leaving
+// what was copied, when `keepGoing` says no.
+void copyContents(const QString &source, const QString &target, int flags, const std::function<bool()> &keepGoing)
 {
     FileHandle in = openForReading(source);
-    const int fd = ::open(encoded(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = ::open(encoded(target).constData(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
         throw systemError("copy to", target, errno);
     FileHandle out(fd);
-    char buffer[65536];
-    while (const std::size_t n = readSome(in, buffer, sizeof buffer, source)) {
-        const char *data = buffer;
+    std::vector<char> buffer(std::size_t(1) << 20);
+    while (keepGoing()) {
+        const std::size_t n = readSome(in, buffer.data(), buffer.size(), source);
+        if (n == 0)
+            return;
+        const char *data = buffer.data();
         std::size_t left = n;
         while (left > 0) {
             const ssize_t written = ::write(out.fd(), data, left);
@@ -272,6 +279,17 @@ void copyFileExclusive(const QString &source, const QString &target)
             left -= static_cast<std::size_t>(written);
         }
     }
+}
+} // namespace
+
+void copyFileExclusive(const QString &source, const QString &target)
+{
+    copyContents(source, target, O_EXCL, [] { return true; });
+}
+
+void copyFile(const QString &source, const QString &target, const std::function<bool()> &keepGoing)
+{
+    copyContents(source, target, O_TRUNC, keepGoing);
 }
 
 std::optional<qint64> fileSize(const QString &path)
@@ -296,6 +314,13 @@ bool fileExists(const QString &path)
     struct stat info
     {};
     return ::stat(encoded(path).constData(), &info) == 0;
+}
+
+bool isDirectory(const QString &path)
+{
+    struct stat info
+    {};
+    return ::stat(encoded(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 bool isExecutableFile(const QString &path)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstddef>
+#include <functional>
 #include <optional>
 
 namespace platform {
@@ -58,10 +59,13 @@ void removeFileQuietly(const QString &path);
 void removeFolderQuietly(const QString &folder, const QString &trash);
 void createSymbolicLink(const QString &target, const QString &link);  // throws
 void copyFileExclusive(const QString &source, const QString &target); // fails if target exists; throws
+// Replaces `target` with a copy of `source`, in chunks; stops as soon as `keepGoing` says no. Throws.
+void copyFile(const QString &source, const QString &target, const std::function<bool()> &keepGoing);
 
 std::optional<qint64> fileSize(const QString &path); // none when its attributes cannot be read
 void requireAttributes(const QString &path);         // throws when stat fails
 bool fileExists(const QString &path);
+bool isDirectory(const QString &path);
 bool isExecutableFile(const QString &path); // exists, not a directory, executable by us
 
 } // namespace platform

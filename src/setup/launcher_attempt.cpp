@@ -46,6 +46,7 @@ void StudioLauncher::beginSetup()
     fullModels->setEnabled(false);
     working = true;
     cancelled = false; // no worker exists yet to race with
+    downloadSourcesSet = false;
     setupStartedAt = now();
     downloadTrackingPath.clear();
     downloadStartAt.reset();

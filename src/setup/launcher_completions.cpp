@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "setup/downloadsources.h"
 #include "setup/failuretexts.h"
 #include "setup/progressrecord.h"
 #include "shell/texts.h"
@@ -29,6 +30,8 @@ void StudioLauncher::failSetup(const QString &text)
     if (shown != text && failuretexts::saysDiskFull(text))
         appendToLog(text + QLatin1Char('\n'));
     appendToLog(texts::logFailure.arg(shown));
+    if (sources::wantsHint(log, downloadSourcesSet)) // the worker has ended: no lock needed
+        appendToLog(texts::sourcesHint);
     finishSetup();
     showError(cancelled ? texts::cancelledRetry : shown);
 }

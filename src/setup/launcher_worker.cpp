@@ -4,9 +4,10 @@
 #include "platform/filelock.h"
 #include "platform/files.h"
 #include "setup/archive.h"
+#include "setup/downloadsources.h"
+#include "setup/failuretexts.h"
 #include "setup/manifest.h"
 #include "setup/progressrecord.h"
-#include "setup/failuretexts.h"
 #include "setup/proxychoice.h"
 #include "shell/setuperror.h"
 #include "shell/texts.h"
@@ -44,6 +45,7 @@ void StudioLauncher::installRuntime(const WorkerCompletion &completion)
 
 void StudioLauncher::installSteps()
 {
+    const sources::Configured configured = readDownloadSources();
     const manifest::RuntimeArchive expected = manifest::parse(platform::readWholeFile(manifestURL()), manifestURL());
     const QString downloads = runtime() + QStringLiteral("/downloads");
     platform::createDirectories(downloads);
@@ -55,9 +57,12 @@ void StudioLauncher::installSteps()
                    .downloadPath = archivePath,
                    .downloadTotal = expected.size});
 
-    if (!archive::alreadyDownloaded(archivePath, expected.sha256))
-        download(archivePath, expected.url);
-    archive::verify(archivePath, expected);
+    if (archive::alreadyDownloaded(archivePath, expected.sha256)) {
+        appendToLog(texts::archiveReused.arg(archivePath));
+        archive::verify(archivePath, expected);
+    } else {
+        fetchArchive(archivePath, expected, configured.runtimeMirrors);
+    }
 
     writeProgress({.label = texts::extracting, .percent = 3, .state = progress::runningState, .step = 1});
     const QString staging =
@@ -66,14 +71,15 @@ void StudioLauncher::installSteps()
     // that died leaves a locked generation alone, so it cannot remove this one from under tar.
     const platform::FileHandle generation = platform::createLockedFolder(staging, generationLock);
     try {
-        installInto(staging, archivePath);
+        installInto(staging, archivePath, configured.engineIndexes);
     } catch (...) {
         giveBackGeneration(staging);
         throw;
     }
 }
 
-void StudioLauncher::installInto(const QString &generation, const QString &archivePath)
+void StudioLauncher::installInto(const QString &generation, const QString &archivePath,
+                                 const QList<sources::Source> &engineIndexes)
 {
     run(tar, {QStringLiteral("-xzf"), archivePath, QStringLiteral("-C"), generation});
 
@@ -82,13 +88,82 @@ void StudioLauncher::installInto(const QString &generation, const QString &archi
     const QString packaged = resources + QStringLiteral("/runtime");
     writeProgress({.label = texts::installing, .percent = 4, .state = progress::runningState, .step = 2});
     const QString runtimeId = receipt::hash(manifestURL());
-    run(interpreter,
-        {QStringLiteral("-u"), packaged + QStringLiteral("/bootstrap.py"), QStringLiteral("--runtime-root"), runtime(),
-         QStringLiteral("--resources"), packaged, QStringLiteral("--progress"), progressURL(),
-         QStringLiteral("--runtime-id"), runtimeId},
-        studio::isolatedPython(
-            proxy::bootstrapEnvironment(QProcessEnvironment::systemEnvironment(), context.executablePath))
-            .toStringList());
+    QStringList arguments = {QStringLiteral("-u"),
+                             packaged + QStringLiteral("/bootstrap.py"),
+                             QStringLiteral("--runtime-root"),
+                             runtime(),
+                             QStringLiteral("--resources"),
+                             packaged,
+                             QStringLiteral("--progress"),
+                             progressURL(),
+                             QStringLiteral("--runtime-id"),
+                             runtimeId};
+    for (const sources::Source &index : engineIndexes)
+        arguments << QStringLiteral("--engine-index") << index.url;
+    const QProcessEnvironment inherited = QProcessEnvironment::systemEnvironment();
+    run(interpreter, arguments,
+        studio::isolatedPython(proxy::bootstrapEnvironment(inherited, context.executablePath)).toStringList());
+}
+
+// Read once an attempt; what cannot be used is said once in the log, and left out.
+sources::Configured StudioLauncher::readDownloadSources()
+{
+    const platform::DownloadSettings settings =
+        context.downloadSettings ? context.downloadSettings() : platform::downloadSettings();
+    sources::Configured configured = sources::configure(settings, platform::isDirectory);
+    for (const QString &line : std::as_const(configured.skipped))
+        appendToLog(line);
+    const std::lock_guard lock(processLock);
+    downloadSourcesSet = configured.any();
+    return configured;
+}
+
+// The mirrors in their order, then the origin; the first whose file passes the check wins.
+void StudioLauncher::fetchArchive(const QString &archivePath, const manifest::RuntimeArchive &expected,
+                                  const QList<sources::Source> &mirrors)
+{
+    QList<sources::Location> locations;
+    for (const sources::Source &mirror : mirrors) {
+        if (const std::optional<sources::Location> at = sources::archiveAt(mirror, expected.url))
+            locations << *at;
+        else
+            appendToLog(texts::sourceSkipped.arg(mirror.url, platform::runtimeMirrorsKey, texts::unsafeFileName));
+    }
+    locations << sources::Location{expected.url, QString()};
+    std::optional<QString> failure;
+    for (const sources::Location &at : std::as_const(locations)) {
+        appendToLog(texts::archiveTrying.arg(at.url));
+        failure = archiveFailure(at, archivePath, expected, &at == &locations.constLast());
+        if (!failure) {
+            appendToLog(texts::archiveCameFrom.arg(at.url));
+            return;
+        }
+        appendToLog(texts::archiveSourceFailed.arg(at.url, sources::logReason(*failure)));
+    }
+    appendToLog(texts::everySourceFailed + texts::runtimeArchive);
+    throw SetupError(*failure); // the origin's, in the words of a single source
+}
+
+// None when the archive came from `at` and passed the check; a rejected file is gone.
+std::optional<QString> StudioLauncher::archiveFailure(const sources::Location &at, const QString &archivePath,
+                                                      const manifest::RuntimeArchive &expected, bool origin)
+{
+    try {
+        if (!at.file.isEmpty())
+            platform::copyFile(at.file, archivePath, [this] { return !cancellationRequested(); });
+        else if (origin)
+            download(archivePath, at.url);
+        else
+            run(curl, manifest::curlArguments(archivePath, at.url), setupEnvironment(at.url).toStringList());
+        if (cancellationRequested())
+            throw SetupError(texts::cancelled);
+        archive::verify(archivePath, expected);
+    } catch (const std::exception &error) {
+        if (cancellationRequested())
+            throw;
+        return platform::errorText(error);
+    }
+    return std::nullopt;
 }
 
 // A failed or cancelled attempt's generation goes before the attempt ends, whatever the bootstrap

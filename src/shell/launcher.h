@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/settings.h"
 
 #include <QJsonObject>
 #include <QObject>
@@ -33,6 +34,14 @@ class Process;
 namespace progress {
 struct Record;
 }
+namespace manifest {
+struct RuntimeArchive;
+}
+namespace sources {
+struct Source;
+struct Location;
+struct Configured;
+} // namespace sources
 
 // What the launcher learns from its surroundings. main() fills it from the platform; tests
 // fill it with temporary folders.
@@ -46,6 +55,8 @@ struct LauncherContext
     std::function<qint64()> physicalMemory; // read afresh wherever the memory matters
     // Free bytes on the volume holding a path; none when unknown. Empty means the platform's answer.
     std::function<std::optional<qint64>(const QString &)> freeSpace;
+    // Where downloads may come from besides the manifest's URL. Empty means the platform's settings.
+    std::function<platform::DownloadSettings()> downloadSettings;
 };
 
 using Clock = std::chrono::steady_clock;
@@ -154,6 +165,7 @@ private:
     std::mutex processLock;
     std::shared_ptr<platform::Process> child; // guarded by processLock while a worker runs
     bool cancelled = false;                   // guarded by processLock
+    bool downloadSourcesSet = false;          // by the settings; guarded by processLock
     bool working = false;
     QPointer<QTimer> timer;
     std::optional<Clock::time_point> setupStartedAt;
@@ -180,8 +192,14 @@ private:
     void startProgressPoll();
     void startWorker();
     void installSteps();
-    void installInto(const QString &generation, const QString &archivePath);
+    void installInto(const QString &generation, const QString &archivePath,
+                     const QList<sources::Source> &engineIndexes);
     void giveBackGeneration(const QString &generation) const;
+    sources::Configured readDownloadSources();
+    void fetchArchive(const QString &archivePath, const manifest::RuntimeArchive &expected,
+                      const QList<sources::Source> &mirrors);
+    std::optional<QString> archiveFailure(const sources::Location &at, const QString &archivePath,
+                                          const manifest::RuntimeArchive &expected, bool origin);
     void download(const QString &archivePath, const QString &url);
     bool cancellationRequested();
     void buildWindow();

@@ -75,6 +75,29 @@ inline const QString proxyFromSystem = QStringLiteral("Proxy for %1: %2 (from th
 inline const QString proxyFromEnvironment = QStringLiteral("Proxy for %1: %2 (from the environment)\n");
 inline const QString proxyNone = QStringLiteral("Proxy for %1: none\n");
 
+// The attempt log's lines on download sources: each entry of the settings that cannot be used
+// (%1 the entry, %2 its key, %3 why), where the runtime archive is tried, why a source failed
+// (%2), where it came from, and the hint when a download failed with no source set.
+inline const QString sourceSkipped = QStringLiteral("Download source skipped: “%1” in %2: %3\n");
+inline const QString notAUrl = QStringLiteral("not a URL");
+inline const QString relativePath = QStringLiteral("a relative path, not a URL");
+inline const QString pathNotUrl = QStringLiteral("a path, not a URL (a folder is written file:///path/to/folder)");
+inline const QString plainHttp = QStringLiteral("plain http: is not allowed, only https:");
+inline const QString otherScheme = QStringLiteral("only https: and file: URLs can be used");
+inline const QString queryOrFragment = QStringLiteral("a URL with a query or fragment cannot be used");
+inline const QString noSuchFolder = QStringLiteral("not a folder on this computer");
+inline const QString unsafeFileName = QStringLiteral("the manifest's file name cannot be looked up in a folder");
+inline const QString archiveTrying = QStringLiteral("Runtime archive: trying %1\n");
+inline const QString archiveSourceFailed = QStringLiteral("Runtime archive: %1 failed: %2\n");
+inline const QString downloadIncomplete = QStringLiteral("the download did not complete");
+inline const QString checkFailed = QStringLiteral("the size or SHA-256 check failed");
+inline const QString archiveCameFrom = QStringLiteral("Runtime archive: came from %1\n");
+inline const QString archiveReused = QStringLiteral("Runtime archive: %1 was checked and is used again\n");
+// The bootstrap writes a line with the same start when every source of a wheel failed.
+inline const QString everySourceFailed = QStringLiteral("Every download source failed for ");
+inline const QString runtimeArchive = QStringLiteral("the runtime archive\n");
+inline const QString sourcesHint = QStringLiteral("Download sources (mirrors, or a folder for setups without a network) can be set; README explains them under “Download sources”.\n");
+
 // Faults in the packaged files or the download.
 inline const QString manifestIncomplete = QStringLiteral("The packaged runtime manifest is incomplete.");
 inline const QString checksumFailed = QStringLiteral("The Python download failed checksum verification. Please retry setup.");

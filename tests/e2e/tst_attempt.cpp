@@ -65,6 +65,7 @@ private slots:
     void bootstrapFailureTextWins();
     void exitZeroWithoutReceiptIsNotSuccess();
     void everyAttemptKeepsItsOwnLog();
+    void downloadFailureWithoutSourcesEndsTheLogWithAHint();
     void repairKeepsTheRunningStudiosGeneration();
 
 private:
@@ -307,6 +308,21 @@ void AttemptTest::everyAttemptKeepsItsOwnLog()
     waitForAttemptEnd();
     QCOMPARE(attemptLogs(sandbox->runtime()).size(), 2);
     QVERIFY(readFile(first).contains("Setup failed: "));
+}
+
+void AttemptTest::downloadFailureWithoutSourcesEndsTheLogWithAHint()
+{
+    archive = makeRuntimeArchive(sandbox->path(QStringLiteral("runtime.tar.gz")));
+    writeManifest(sandbox->resources(), QStringLiteral("https://127.0.0.1:9/r.tar.gz"), archive.sha256, archive.size);
+    sandbox->downloadSettings.runtimeMirrors = {QStringLiteral("http://127.0.0.1:9/")}; // not usable
+    for (const bool sourceSet : {false, true}) {
+        launcher = sandbox->launcher();
+        launcher->applicationDidFinishLaunching();
+        launcher->beginSetup();
+        waitForAttemptEnd();
+        QCOMPARE(readFile(*launcher->currentDisplayedLog()).endsWith("under “Download sources”.\n"), !sourceSet);
+        sandbox->downloadSettings.engineIndexes = {QStringLiteral("https://127.0.0.1:9/simple/")};
+    }
 }
 
 void AttemptTest::repairKeepsTheRunningStudiosGeneration()

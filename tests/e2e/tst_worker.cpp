@@ -1,4 +1,5 @@
 #include "localserver.h"
+#include "setup/downloadsources.h"
 #include "setup/manifest.h"
 #include "setup/progressrecord.h"
 #include "testsupport.h"
@@ -101,6 +102,8 @@ private slots:
     void wrongBytesAreRejected();
     void wrongSizeIsRejected();
     void upperCaseDigestNeverMatches();
+    void sourceEntries_data();
+    void sourceEntries();
     void manifestRules_data();
     void manifestRules();
     void unreadableManifestGivesThePlatformText();
@@ -315,6 +318,36 @@ void WorkerTest::upperCaseDigestNeverMatches()
     const Outcome outcome = runWorker(*launcher);
     QCOMPARE(outcome.failure.value_or(success), checksumText);
     QCOMPARE(server->requests().size(), 1);
+}
+
+void WorkerTest::sourceEntries_data()
+{
+    QTest::addColumn<QString>("entry"); // {root}: the sandbox
+    QTest::addColumn<QString>("why");   // empty when usable
+    const auto row = [](const char *name, const char *entry, const char *why) {
+        QTest::newRow(name) << QString::fromUtf8(entry) << QString::fromUtf8(why);
+    };
+    row("https", "https://m/pbs/", "");
+    row("folder", "file://{root}", "");
+    row("plain http", "http://m/", "plain http: is not allowed, only https:");
+    row("ftp", "ftp://m/", "only https: and file: URLs can be used");
+    row("relative path", "m/pbs", "a relative path, not a URL");
+    row("path", "{root}", "a path, not a URL (a folder is written file:///path/to/folder)");
+    row("no folder", "file://{root}/missing", "not a folder on this computer");
+    row("a file", "file://{root}/bundle/Contents/Info.plist", "not a folder on this computer");
+    row("query", "https://m/?key=1", "a URL with a query or fragment cannot be used");
+    row("not a URL", "https://[::1", "not a URL");
+}
+
+void WorkerTest::sourceEntries()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, why);
+    entry.replace(QStringLiteral("{root}"), sandbox->root());
+    const sources::Sorted sorted = sources::sort({entry}, QStringLiteral("engine-indexes"), platform::isDirectory);
+    const QString line = QStringLiteral("Download source skipped: “%1” in engine-indexes: %2\n").arg(entry, why);
+    QCOMPARE(sorted.skipped.value(0), why.isEmpty() ? QString() : line);
+    QCOMPARE(sorted.usable.size(), why.isEmpty() ? 1 : 0);
 }
 
 void WorkerTest::manifestRules_data()

@@ -51,6 +51,18 @@ class JourneyTest(unittest.TestCase):
         output = self.run_journey("proxy", "--proxy", "--repair")
         self.assertIn("(from the system settings); the proxy carried", output)
 
+    def test_sources_in_their_order_stand_in_for_unreachable_origins(self):
+        output = self.run_journey("mirror", "--mirror", "https")
+        for line in ("Download source skipped: “http://127.0.0.1:9/plain” in runtime-mirrors: plain http:",
+                     "/20260414/cpython-3.12%2Bjourney.tar.gz failed: the size or SHA-256 check failed",
+                     "/mirror/20260414/cpython-3.12%2Bjourney.tar.gz\n"):
+            self.assertIn(line, output)
+        self.assertNotIn("/machine/", output)
+
+    def test_offline_folder_with_every_network_request_refused(self):
+        output = self.run_journey("offline", "--mirror", "offline", shots=("1-first-use.png", "5-studio.png"))
+        self.assertIn("Runtime archive: came from file://", output)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -26,6 +26,7 @@ import argparse
 import base64
 import json
 import os
+import pathlib
 import shutil
 import signal
 import subprocess
@@ -50,6 +51,9 @@ DOWNLOADING_ENGINES = "Downloading the voice engines"
 VOICES_BYTES = 24_000_000  # the large wheel: its download lasts long enough to be seen
 # The library part of the runtime archive takes a while to pack; it is the same for every journey.
 ARCHIVE_CACHE = os.path.join(tempfile.gettempdir(), "vlmr-runtime-archive-%d" % os.getuid())
+RELEASE = "20260414"
+ARCHIVE_NAME = "cpython-3.12+journey.tar.gz"  # with a "+", as real releases name theirs
+CLOSED = "https://127.0.0.1:9"  # nothing listens there: the origin of the mirror journeys
 
 
 class JourneyError(Exception):
@@ -66,7 +70,7 @@ def wait_for(condition, seconds, what):
     raise JourneyError("timed out waiting for " + what)
 
 
-def prepare(bundle, work, padding, slow):
+def prepare(bundle, work, padding, slow, mirror=None):
     shutil.rmtree(work, ignore_errors=True)
     for folder in ("serve", "server", DATA_FOLDER, "home", "screenshots"):
         os.makedirs(os.path.join(work, folder))
@@ -83,10 +87,44 @@ def prepare(bundle, work, padding, slow):
     demo_bundle = os.path.join(work, "Vellmora.app")
     shutil.copytree(bundle, demo_bundle, symlinks=True)
     packaged = os.path.join(demo_bundle, "Contents", "Resources", "runtime")
-    wheelhouse.write_lock(os.path.join(packaged, "engines", "pylock.main.toml"), wheels, server.url("/"))
-    write_manifest(packaged, {"url": server.url("/runtime.tar.gz"), "sha256": archive["sha256"],
-                              "size": archive["size"]})
+    origin = ("%s/pbs/%s/" % (CLOSED, RELEASE)) if mirror else server.url("/")
+    if mirror:
+        lay_out_sources(work, server, archive_path, wheels, mirror)
+    wheelhouse.write_lock(os.path.join(packaged, "engines", "pylock.main.toml"), wheels, origin)
+    name = urllib.parse.quote(ARCHIVE_NAME) if mirror else "runtime.tar.gz"
+    write_manifest(packaged, {"url": origin + name, "sha256": archive["sha256"], "size": archive["size"]})
     return server, demo_bundle, archive
+
+
+def place(path, folder, name=None):
+    os.makedirs(folder, exist_ok=True)
+    os.link(path, os.path.join(folder, name or os.path.basename(path)))
+
+
+def lay_out_sources(work, server, archive_path, wheels, mirror):
+    """Static layouts, <release>/<archive> and an index, and the user's and the machine's settings naming them."""
+    folder = pathlib.Path(work, "offline")
+    if mirror == "offline":  # the wheels flat beside the release's folder
+        place(archive_path, os.path.join(folder, RELEASE), ARCHIVE_NAME)
+        for wheel in wheels:
+            place(wheel, folder)
+        return write_settings(work, "config", dict.fromkeys(("runtime-mirrors", "engine-indexes"), [folder.as_uri()]))
+    place(archive_path, os.path.join(work, "serve", "mirror", RELEASE), ARCHIVE_NAME)
+    wheelhouse.write_index(os.path.join(work, "serve", "index"), wheels)
+    os.makedirs(os.path.join(folder, RELEASE))
+    with open(os.path.join(folder, RELEASE, ARCHIVE_NAME), "wb") as handle:
+        handle.write(b"fails the check")
+    # The user's mirrors win over the machine's; the machine's index is the only one.
+    write_settings(work, "config", {"runtime-mirrors": ["http://127.0.0.1:9/plain", folder.as_uri(),
+                                                        server.url("/missing"), server.url("/mirror")]})
+    write_settings(work, "config-system", {"runtime-mirrors": [CLOSED + "/machine"],
+                                           "engine-indexes": [server.url("/index/simple/")]})
+
+
+def write_settings(work, folder, settings):
+    os.makedirs(os.path.join(work, folder, "vellmora"))
+    with open(os.path.join(work, folder, "vellmora", "launcher.conf"), "w", encoding="utf-8") as handle:
+        handle.write("[downloads]\n" + "".join("%s = %s\n" % (key, ", ".join(urls)) for key, urls in settings.items()))
 
 
 def write_manifest(packaged, python):
@@ -104,6 +142,9 @@ def launcher_environment(work, server, display=None):
         "CURL_CA_BUNDLE": server.cert,
     })
     environment.pop("QT_QPA_PLATFORM", None)
+    if not environment.get("XDG_CONFIG_HOME", "").startswith(work):  # the proxy journey's GNOME settings are there
+        environment["XDG_CONFIG_HOME"] = os.path.join(work, "config")
+    environment["XDG_CONFIG_DIRS"] = os.path.join(work, "config-system")  # never the machine's own settings
     if display:
         environment["DISPLAY"] = display
     return environment
@@ -333,13 +374,16 @@ def repair_without_downloads(xvfb, bundle, environment, work, server):
     print("the repair reached the studio without a request to the server")
 
 
-def headless(bundle, work, server, interrupt, other_starts=False, repair=False):
+def headless(bundle, work, server, interrupt, other_starts=False, repair=False, mirror=None):
     xvfb = Xvfb()
     shots = os.path.join(work, "screenshots")
     launcher = None
     try:
         environment = launcher_environment(work, server, xvfb.display)
         environment["VLMR_STUDIO_AUTOQUIT_SECONDS"] = "4"
+        if mirror == "offline":
+            server.stop()
+            environment.update({name: CLOSED.replace("https", "http") for name in PROXY_VARIABLES})
         if interrupt:
             interrupt_during_download(xvfb, bundle, environment, work, interrupt)
         launcher = start_launcher(bundle, environment, os.path.join(work, "launcher-2.log"))
@@ -349,12 +393,14 @@ def headless(bundle, work, server, interrupt, other_starts=False, repair=False):
         print(xvfb.screenshot(os.path.join(shots, "1-first-use.png")))
         xvfb.click_start_setup(window)
         pressed = time.monotonic()
-        wait_for(lambda: record(work).get("label") == "Downloading the studio runtime…", 30, "the download")
-        time.sleep(1.2)
-        print(xvfb.screenshot(os.path.join(shots, "2-downloading.png")))
+        if mirror != "offline":  # a folder's copy may be over before a picture could show it
+            wait_for(lambda: record(work).get("label") == "Downloading the studio runtime…", 30, "the download")
+            time.sleep(1.2)
+            print(xvfb.screenshot(os.path.join(shots, "2-downloading.png")))
         if other_starts:
             other_starts_during_download(xvfb, bundle, environment, work, launcher, window)
-        screenshot_engine_download(xvfb, work, os.path.join(shots, "3-downloading-engines.png"))
+        if mirror != "offline":
+            screenshot_engine_download(xvfb, work, os.path.join(shots, "3-downloading-engines.png"))
         screenshot_engine_installation(xvfb, work, os.path.join(shots, "4-installing.png"))
         wait_for(lambda: xvfb.window("Vellmora studio"), 180, "the stand-in studio")
         print("from the press to the studio: %.1f s" % (time.monotonic() - pressed))
@@ -364,6 +410,9 @@ def headless(bundle, work, server, interrupt, other_starts=False, repair=False):
         if status != 0:
             raise JourneyError("the launcher ended with status %d" % status)
         check_studio_environment(work)
+        if mirror:  # the attempt log's lines on the sources, for the test to read
+            with open(os.path.join(runtime_dir(work), attempt_logs(work)[0]), encoding="utf-8") as handle:
+                print("".join(line for line in handle if line.startswith(("Runtime archive:", "Download source"))))
         if repair:
             repair_without_downloads(xvfb, bundle, environment, work, server)
         if interrupt:
@@ -379,13 +428,14 @@ def headless(bundle, work, server, interrupt, other_starts=False, repair=False):
         xvfb.stop()
 
 
+PROXY_VARIABLES = ("https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY")
 PROXY_PASSWORD = "pa ss@:/%w"  # each a character that a URL must escape
 
 
 def behind_system_proxy(work):
     """Sets GNOME's proxy as its Settings panel does, and what a GNOME session gives its apps."""
     proxy = connect_proxy.ConnectProxy("vellmora:" + PROXY_PASSWORD)
-    for name in ("https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"):
+    for name in PROXY_VARIABLES:
         os.environ.pop(name, None)
     # libproxy reads GNOME's settings only in a GNOME session; dconf, started by the bus, keeps them here.
     os.environ.update(DESKTOP_SESSION="gnome", XDG_CONFIG_HOME=os.path.join(work, "gnome"),
@@ -435,11 +485,14 @@ def main(argv=None):
     parser.add_argument("--repair", action="store_true",
                         help="after the studio, repair: every file must come from the runtime directory")
     parser.add_argument("--proxy", action="store_true", help="behind the proxy GNOME's settings name")
+    parser.add_argument("--mirror", choices=("https", "offline"),
+                        help="the origin unreachable; download sources in the settings stand in for it")
     parser.add_argument("--padding", type=int, default=30_000_000)
     parser.add_argument("--slow", type=int, default=8_000_000)
     arguments = parser.parse_args(argv)
     work = os.path.abspath(arguments.work)
-    server, bundle, _ = prepare(os.path.abspath(arguments.bundle), work, arguments.padding, arguments.slow)
+    server, bundle, _ = prepare(os.path.abspath(arguments.bundle), work, arguments.padding, arguments.slow,
+                                arguments.mirror)
     proxy = bus = None
     try:
         if arguments.proxy:
@@ -448,7 +501,8 @@ def main(argv=None):
             environment = launcher_environment(work, server)
             print("Vellmora's data folder for this demo:", os.path.join(work, DATA_FOLDER))
             return subprocess.run([os.path.join(bundle, "Contents", "MacOS", "Vellmora")], env=environment).returncode
-        headless(bundle, work, server, arguments.interrupt, arguments.other_starts, arguments.repair)
+        headless(bundle, work, server, arguments.interrupt, arguments.other_starts, arguments.repair,
+                 arguments.mirror)
         if proxy:
             check_behind_proxy(work, proxy)
         print("The stand-in studio was reached. Screenshots are in", os.path.join(work, "screenshots"))

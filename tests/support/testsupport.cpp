@@ -58,6 +58,7 @@ LauncherContext Sandbox::context(const QStringList &arguments, qint64 memory) co
     context.arguments = arguments.isEmpty() ? QStringList{bundleExecutable()} : arguments;
     context.executablePath = bundleExecutable();
     context.physicalMemory = [memory] { return memory; };
+    context.downloadSettings = [settings = downloadSettings] { return settings; };
     if (fakeFreeSpace)
         context.freeSpace = [bytes = freeSpace](const QString &) { return bytes; };
     return context;

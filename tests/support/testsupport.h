@@ -38,6 +38,7 @@ public:
         fakeFreeSpace = true;
     }
     std::unique_ptr<StudioLauncher> launcher(const QStringList &arguments = {}, qint64 memory = qint64(32) << 30) const;
+    platform::DownloadSettings downloadSettings; // what its launchers read, never the user's own
 
 private:
     QTemporaryDir dir;
