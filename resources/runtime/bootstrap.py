@@ -63,6 +63,7 @@ INSTALL_FAILED = "The voice engines could not be installed. Choose Show details 
 FINISH_FAILED = "The studio runtime could not be recorded. Choose Show details for the log, then retry."
 UNEXPECTED = "Setup could not finish. Choose Show details for the log, then retry."
 
+CORES = os.cpu_count() or 1
 PARALLEL_DOWNLOADS = 4  # mirrors that hold each connection to a few MB/s still fill the line
 PROGRESS_SECONDS = 0.4  # as often as the window looks
 COMPILE_SOME_FAILED = 1  # compileall's status when a module does not compile
@@ -229,7 +230,7 @@ def fetch_and_install(cache, chosen, found, sources, install, progress):
     ready = len(ENVIRONMENTS) - len(waiting)
     shown = Shown(progress, cache, [wheels[sha256] for sha256 in missing])
     downloads = children.Workers(PARALLEL_DOWNLOADS)
-    installs = children.Workers(max(1, min(len(ENVIRONMENTS), os.cpu_count() or 1)))
+    installs = children.Workers(min(len(ENVIRONMENTS), CORES))
     try:
         work = {downloads.submit(enginecache.download, wheels[sha256], cache, sources): sha256 for sha256 in missing}
         while work or waiting:
@@ -296,7 +297,7 @@ def compile_environment(generation, name, temporary):
     named in the log and left as it is."""
     modules = sorted(os.path.join(folder, file) for folder, _, files in os.walk(os.path.join(
         env_folder(generation, name), "lib")) for file in files if file.endswith(".py"))
-    shares = [modules[start::os.cpu_count() or 1] for start in range(min(len(modules), os.cpu_count() or 1))]
+    shares = [modules[start::CORES] for start in range(min(len(modules), CORES))]
     commands = []
     for index, share in enumerate(shares):
         listing = os.path.join(temporary, "modules-{}-{}.txt".format(name, index))
