@@ -9,8 +9,9 @@ The stages, in order: create the engine environments in this attempt's own gener
 (generations.py); fetch the wheel of every package the locks name for this interpreter
 (enginelocks.py) from the engine cache, the bundle, the download sources given with
 --engine-index (enginesources.py) or the lock's own URL, each checked before use
-(enginecache.py); install them with the runtime's own pip from those files alone, each held to its
-digest by pip too; switch
+(enginecache.py), up to four at once; install each environment with the runtime's own pip from
+those files alone, each held to its digest by pip too, as soon as its own wheels are in, and
+compile its modules on every core, the environments side by side up to the machine's cores; switch
 DIR/runtime.json to the new generation, the one step that makes the attempt count (from then on
 cancel signals are ignored, children.py); clean up what no receipt, studio or lock needs any more.
 One bootstrap at a time does all this: a later one waits for the clean-up of one whose launcher died.
@@ -28,7 +29,9 @@ import sys
 sys.dont_write_bytecode = True  # the bundle is read-only, and on a Mac its signature covers every file
 
 import argparse
+import concurrent.futures
 import contextlib
+import functools
 import json
 import os
 import pathlib
@@ -48,8 +51,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 WAITING = "Waiting for an earlier setup to finish…"
 CREATING = "Creating the engine environments…"
 CHECKING = "Checking the voice engine files…"
-DOWNLOADING = "Downloading the voice engines: {name} ({place} of {count})…"
-INSTALLING = "Installing the voice engines: {name} ({place} of {count})…"
+DOWNLOADING = "Downloading the voice engines: {done} of {count} files…"
+INSTALLING = "Installing the voice engines: {done} of {count} ready…"
 FINISHING = "Finishing the studio runtime…"
 READY = "The studio runtime is ready."
 
@@ -60,7 +63,10 @@ INSTALL_FAILED = "The voice engines could not be installed. Choose Show details 
 FINISH_FAILED = "The studio runtime could not be recorded. Choose Show details for the log, then retry."
 UNEXPECTED = "Setup could not finish. Choose Show details for the log, then retry."
 
-LONGEST_NAME = 20  # keeps "Step 3 of 4 · Downloading the voice engines: …" on one line of the window
+CORES = os.cpu_count() or 1
+PARALLEL_DOWNLOADS = 4  # mirrors that hold each connection to a few MB/s still fill the line
+PROGRESS_SECONDS = 0.4  # as often as the window looks
+COMPILE_SOME_FAILED = 1  # compileall's status when a module does not compile
 
 
 # Errors whose kind says more than the stage's sentence; their own text is enough for the log.
@@ -99,9 +105,10 @@ def install(arguments, progress, built):
 
     with stage(INSTALL_FAILED, 3):
         chosen = choose_wheels(pip_interpreter, locks, wanted, temporary)
-    files = fetch_wheels(root, resources, chosen, arguments.engine_index, progress)
-    with stage(INSTALL_FAILED, 3):
-        install_wheels(pip_interpreter, generation, chosen, files, temporary, progress)
+        sources = enginesources.usable_sources(arguments.engine_index)
+        found = find_wheels(root, resources, chosen, progress)
+        install = functools.partial(install_environment, pip_interpreter, generation, chosen, temporary)
+        fetch_and_install(enginecache.cache_folder(root), chosen, found, sources, install, progress)
         shutil.rmtree(temporary)
 
     with stage(FINISH_FAILED, 4):
@@ -203,37 +210,111 @@ def choose_wheels(pip_interpreter, locks, wanted, temporary):
     return chosen
 
 
-def fetch_wheels(root, resources, chosen, indexes, progress):
-    """Every chosen wheel as a verified file; one that two environments share is fetched once."""
+def find_wheels(root, resources, chosen, progress):
+    """Each chosen wheel's verified file where this machine has it already, else None, by digest."""
+    unique = {wheel.sha256: wheel for name in ENVIRONMENTS for wheel in chosen[name]}
+    if unique:
+        progress.write(CHECKING, 18, step=3)
     cache = enginecache.cache_folder(root)
-    unique = list({wheel.sha256: wheel for name in ENVIRONMENTS for wheel in chosen[name]}.values())
-    found = {}
-    with stage(INSTALL_FAILED, 3):
-        sources = enginesources.usable_sources(indexes)
-        if unique:
-            progress.write(CHECKING, 18, step=3)
-        found = {wheel.sha256: enginecache.locate(wheel, cache, os.path.join(resources, "wheels")) for wheel in unique}
-        missing = [wheel for wheel in unique if found[wheel.sha256] is None]
-        for place, wheel in enumerate(missing, 1):
-            label = DOWNLOADING.format(name=shortened(wheel.package), place=place, count=len(missing))
-            progress.write(label, 20 + 40 * (place - 1) // len(missing), step=3,
-                           download_path=enginecache.partial_path(cache, wheel), download_total=wheel.size)
-            found[wheel.sha256] = enginecache.download(wheel, cache, sources)  # failures: stage's sentences
-    return {name: [found[wheel.sha256] for wheel in chosen[name]] for name in ENVIRONMENTS}
+    return {sha256: enginecache.locate(wheel, cache, os.path.join(resources, "wheels"))
+            for sha256, wheel in unique.items()}
 
 
-def shortened(name):
-    return name if len(name) <= LONGEST_NAME else name[:LONGEST_NAME - 1] + "…"
+def fetch_and_install(cache, chosen, found, sources, install, progress):
+    """Downloads what found lacks, up to four at once; each environment installs as soon as its own
+    wheels are in, side by side up to the machine's cores. The first failure stops every other
+    piece of work and is the one raised; a wheel that two environments share is fetched once."""
+    wheels = {wheel.sha256: wheel for name in ENVIRONMENTS for wheel in chosen[name]}
+    missing = [sha256 for sha256, file in found.items() if file is None]  # in the locks' order
+    waiting = [name for name in ENVIRONMENTS if chosen[name]]
+    ready = len(ENVIRONMENTS) - len(waiting)
+    shown = Shown(progress, cache, [wheels[sha256] for sha256 in missing])
+    downloads = children.Workers(PARALLEL_DOWNLOADS)
+    installs = children.Workers(min(len(ENVIRONMENTS), CORES))
+    try:
+        work = {downloads.submit(enginecache.download, wheels[sha256], cache, sources): sha256 for sha256 in missing}
+        while work or waiting:
+            for name in [name for name in waiting if all(found[wheel.sha256] for wheel in chosen[name])]:
+                waiting.remove(name)
+                work[installs.submit(install, name, [found[wheel.sha256] for wheel in chosen[name]])] = name
+            shown.update(found, ready)
+            finished, _ = concurrent.futures.wait(work, PROGRESS_SECONDS, concurrent.futures.FIRST_COMPLETED)
+            for future in finished:
+                what = work.pop(future)
+                result = future.result()
+                if what in missing:
+                    found[what] = result
+                else:
+                    ready += 1
+    except BaseException:
+        children.stop_children()  # and no worker starts another one
+        raise
+    finally:
+        for pool in (downloads, installs):
+            pool.shutdown(wait=False, cancel_futures=True)
 
 
-def install_wheels(pip_interpreter, generation, chosen, files, temporary, progress):
-    for index, name in enumerate(ENVIRONMENTS):
-        label = INSTALLING.format(name=name, place=index + 1, count=len(ENVIRONMENTS))
-        progress.write(label, 60 + 30 * index // len(ENVIRONMENTS), step=3)
-        if files[name]:
-            requirements = os.path.join(temporary, "requirements-{}.txt".format(name))
-            write_requirements(requirements, chosen[name], files[name])
-            children.run(pip_arguments(pip_interpreter, env_interpreter(generation, name), requirements))
+class Shown:
+    """The record while engines download and install: all downloads' bytes together, out of their total."""
+
+    def __init__(self, progress, cache, downloading):
+        self.progress = progress
+        self.cache = cache
+        self.downloading = downloading
+        self.last = None
+
+    def update(self, found, ready):
+        if any(found[wheel.sha256] is None for wheel in self.downloading):
+            total = sum(wheel.size for wheel in self.downloading)
+            done = sum(self.arrived(wheel, found) for wheel in self.downloading)
+            files = sum(bool(found[wheel.sha256]) for wheel in self.downloading)
+            record = (DOWNLOADING.format(done=files, count=len(self.downloading)), 20 + 40 * done // max(total, 1))
+            extra = dict(download_path=self.cache, download_total=total, download_done=done)
+        else:
+            record = (INSTALLING.format(done=ready, count=len(ENVIRONMENTS)), 60 + 30 * ready // len(ENVIRONMENTS))
+            extra = {}
+        if (record, extra) != self.last:
+            self.progress.write(*record, step=3, **extra)
+            self.last = (record, extra)
+
+    def arrived(self, wheel, found):
+        if found[wheel.sha256]:
+            return wheel.size
+        return min(wheel.size, enginecache.size_of(enginecache.partial_path(self.cache, wheel)))
+
+
+def install_environment(pip_interpreter, generation, chosen, temporary, name, files):
+    requirements = os.path.join(temporary, "requirements-{}.txt".format(name))
+    write_requirements(requirements, chosen[name], files)
+    children.run(pip_arguments(pip_interpreter, env_interpreter(generation, name), requirements))
+    compile_environment(generation, name, temporary)
+
+
+def compile_environment(generation, name, temporary):
+    """Every installed module gets its bytecode now, from the interpreter that runs it: the studio
+    runs with -B and never writes any. One compileall per core, each a child of ours, so a cancel
+    or a failure stops them all; like pip's own compile step, a module that does not compile is
+    named in the log and left as it is."""
+    modules = sorted(os.path.join(folder, file) for folder, _, files in os.walk(os.path.join(
+        env_folder(generation, name), "lib")) for file in files if file.endswith(".py"))
+    shares = [modules[start::CORES] for start in range(min(len(modules), CORES))]
+    commands = []
+    for index, share in enumerate(shares):
+        listing = os.path.join(temporary, "modules-{}-{}.txt".format(name, index))
+        with open(listing, "w", encoding="utf-8") as handle:
+            handle.writelines(module + "\n" for module in share)
+        commands.append([env_interpreter(generation, name), "-I", "-m", "compileall", "-q", "-i", listing])
+    with children.Workers(max(1, len(commands))) as compiling:
+        for done in concurrent.futures.as_completed([compiling.submit(compile_share, command) for command in commands]):
+            done.result()
+
+
+def compile_share(command):
+    try:
+        children.run(command)
+    except children.CommandFailed as error:
+        if error.status != COMPILE_SOME_FAILED:
+            raise
 
 
 def write_requirements(path, wheels, files):
@@ -245,10 +326,11 @@ def write_requirements(path, wheels, files):
 
 
 def pip_arguments(pip_interpreter, target_interpreter, requirements):
-    """Exactly these files: pip asks no index, resolves nothing and hears none of the caller's settings."""
+    """Exactly these files: pip asks no index, resolves nothing and hears none of the caller's settings.
+    Its compile step runs on one core; install_environment compiles on all."""
     return [pip_interpreter, "-I", "-m", "pip", "--python", target_interpreter, "install", "--isolated", "--no-input",
             "--disable-pip-version-check", "--no-index", "--no-deps", "--no-cache-dir", "--require-hashes",
-            "--requirement", requirements]
+            "--no-compile", "--requirement", requirements]
 
 
 def clean_up(root, resources, generation, kept, locks, progress):

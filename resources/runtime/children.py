@@ -2,13 +2,18 @@
 
 The launcher cancels by sending SIGTERM to our process group; the children stay in that group, so
 the launcher's cancel and lifeline reach them and everything they start, even when we die without
-a word. On Linux they also get SIGTERM when we die (the parent-death signal)."""
+a word. On Linux they also get SIGTERM when we die (the parent-death signal).
 
+Worker threads may run children side by side (Workers): a cancel signal reaches the main thread
+only, and stop_children stops every child of every thread and any a thread would start after it."""
+
+import concurrent.futures
 import contextlib
 import os
 import signal
 import subprocess
 import sys
+import threading
 import time
 
 from records import RECORD_LOG_VARIABLE
@@ -30,7 +35,10 @@ class CommandFailed(Exception):
 
 
 # Children that have not been reaped: only these may be signalled, as a reaped pid can be reused.
+# The lock makes starting and reaping one step with entering and leaving the list, in every thread.
 _running = []
+_running_lock = threading.Lock()
+_stopping = False
 _libc = None
 if sys.platform.startswith("linux"):
     try:
@@ -75,18 +83,24 @@ def cancels_deferred():
 def wait_for_exit(child):
     """Waits until the child has ended, reaping it and dropping it from _running as one step."""
     if hasattr(os, "waitid"):
-        os.waitid(os.P_PID, child.pid, os.WEXITED | os.WNOWAIT)  # a cancel may interrupt it
-        with cancels_deferred():
+        with contextlib.suppress(ChildProcessError):  # stop_children may have reaped it already
+            os.waitid(os.P_PID, child.pid, os.WEXITED | os.WNOWAIT)  # a cancel may interrupt it
+        with cancels_deferred(), _running_lock:
             status = child.wait()
-            _running.remove(child)
+            _forget(child)
         return status
     while True:  # macOS before Python 3.13 has no waitid: poll, reaping only with cancels deferred
-        with cancels_deferred():
+        with cancels_deferred(), _running_lock:
             status = child.poll()
             if status is not None:
-                _running.remove(child)
+                _forget(child)
                 return status
         time.sleep(POLL_SECONDS)
+
+
+def _forget(child):
+    if child in _running:
+        _running.remove(child)
 
 
 def run(arguments, env=None):
@@ -95,7 +109,9 @@ def run(arguments, env=None):
     print("$ " + " ".join(arguments), flush=True)
     parent = os.getpid()
     # Deferred until the child is registered, so a cancel can never miss it.
-    with cancels_deferred():
+    with cancels_deferred(), _running_lock:
+        if _stopping:
+            raise Cancelled()
         child = subprocess.Popen(arguments, stdin=subprocess.DEVNULL, env=child_environment() if env is None else env,
                                  preexec_fn=lambda: _prepare_child(parent))
         _running.append(child)
@@ -107,18 +123,38 @@ def run(arguments, env=None):
 
 
 def stop_children():
-    for child in _running:
-        with contextlib.suppress(OSError):
-            os.kill(child.pid, signal.SIGTERM)
+    """Stops every running child; from now on run() starts none, in any thread."""
+    global _stopping
+    with _running_lock:
+        _stopping = True
+        stopping = list(_running)
+    _signal_running(stopping, signal.SIGTERM)
     deadline = time.monotonic() + STOP_GRACE_SECONDS
-    for child in _running:
+    for child in stopping:
         try:
             child.wait(timeout=max(0.0, deadline - time.monotonic()))
         except subprocess.TimeoutExpired:
-            with contextlib.suppress(OSError):
-                os.kill(child.pid, signal.SIGKILL)
+            _signal_running([child], signal.SIGKILL)
             child.wait()
-    _running.clear()
+    with _running_lock:
+        _running.clear()
+
+
+def _signal_running(stopping, number):
+    with _running_lock:
+        for child in stopping:
+            if child in _running and child.returncode is None:
+                with contextlib.suppress(OSError):
+                    os.kill(child.pid, number)
+
+
+class Workers(concurrent.futures.ThreadPoolExecutor):
+    """Worker threads that leave cancel signals to the main thread: a thread keeps the signal mask
+    of the submit that starts it, so a cancel never runs its handler while the main thread defers."""
+
+    def submit(self, *arguments, **keywords):
+        with cancels_deferred():
+            return super().submit(*arguments, **keywords)
 
 
 def _on_cancel_signal(number, frame):

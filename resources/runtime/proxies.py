@@ -10,6 +10,7 @@ import json
 import os
 import subprocess
 import sys
+import threading
 import urllib.parse
 
 import children
@@ -19,6 +20,7 @@ HELPER_VARIABLE = "VLMR_PROXY_HELPER"
 ANSWER_SECONDS = 60
 
 _answers = {}
+_asking = threading.Lock()  # downloads run side by side; each host is still asked once
 
 
 def curl_environment(url):
@@ -28,8 +30,9 @@ def curl_environment(url):
         return None
     parts = urllib.parse.urlsplit(url)
     host = (parts.scheme, parts.hostname)
-    if host not in _answers:
-        _answers[host] = ask(helper, url, parts.hostname)
+    with _asking:
+        if host not in _answers:
+            _answers[host] = ask(helper, url, parts.hostname)
     environment = children.child_environment()
     environment.pop(HELPER_VARIABLE, None)
     environment.update(_answers[host])

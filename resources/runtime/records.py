@@ -70,7 +70,10 @@ class Progress:
         """Whether the launcher that started us is gone, and with it its setup.lock."""
         return os.getppid() != self.launcher
 
-    def write(self, label, percent, state="running", message="", step=2, download_path="", download_total=0):
+    def write(self, label, percent, state="running", message="", step=2, download_path="", download_total=0,
+              download_done=None):
+        """download_done: bytes of several downloads together, whose total is download_total and
+        whose files lie in the folder download_path; the window shows it instead of a file's size."""
         record = {
             "label": str(label),
             "percent": int(percent),
@@ -81,6 +84,8 @@ class Progress:
             "download_path": str(download_path),
             "download_total": int(download_total),
         }
+        if download_done is not None:
+            record["download_done"] = int(download_done)
         data = json.dumps(record, ensure_ascii=False, separators=(",", ":")).encode("utf-8")
         if self.orphaned():
             return  # after the switch: the record may belong to a new attempt by now

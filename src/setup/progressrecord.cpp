@@ -91,6 +91,11 @@ qint64 downloadTotal(const QJsonObject &record)
     return json::integerMember(record, downloadTotalKey).value_or(0);
 }
 
+std::optional<qint64> downloadDone(const QJsonObject &record)
+{
+    return json::integerMember(record, downloadDoneKey);
+}
+
 std::optional<QString> failureText(const std::optional<QJsonObject> &record)
 {
     if (!record || json::stringMember(*record, stateKey) != failedState)

@@ -18,6 +18,8 @@ inline constexpr QLatin1String stepKey{"step"};
 inline constexpr QLatin1String totalStepsKey{"total_steps"};
 inline constexpr QLatin1String downloadPathKey{"download_path"};
 inline constexpr QLatin1String downloadTotalKey{"download_total"};
+// Written by the bootstrap script alone, for several downloads at once: their bytes so far.
+inline constexpr QLatin1String downloadDoneKey{"download_done"};
 
 inline constexpr QLatin1String runningState{"running"};
 inline constexpr QLatin1String failedState{"failed"};
@@ -59,6 +61,8 @@ qint64 step(const QJsonObject &record);          // 1
 qint64 totalSteps(const QJsonObject &record);    // 4
 QString downloadPath(const QJsonObject &record); // empty
 qint64 downloadTotal(const QJsonObject &record); // 0
+// Bytes of the downloads so far, out of "download_total"; none: the size of "download_path".
+std::optional<qint64> downloadDone(const QJsonObject &record);
 
 // The failure text a failed record carries: its "message" when "state" is "failed" and
 // "message" is a string, empty text included; otherwise none.

@@ -38,6 +38,13 @@ QString timeLeft(const Measuring &measuring, Clock::time_point now, qint64 raw, 
     return translation::text(texts::timeLeft).arg(minutesAndSeconds(static_cast<qint64>(left)));
 }
 
+// The record's count for several downloads at once, else the size of the one download's file.
+std::optional<qint64> arrivedBytes(const QJsonObject &record, const SizeLookup &sizeOf)
+{
+    const std::optional<qint64> done = progress::downloadDone(record);
+    return done ? done : sizeOf(progress::downloadPath(record));
+}
+
 } // namespace
 
 QString minutesAndSeconds(qint64 seconds)
@@ -71,7 +78,8 @@ Display update(const std::optional<QJsonObject> &record, Clock::time_point now,
     }
 
     QString secondLine;
-    const std::optional<qint64> raw = downloadPath.isEmpty() || downloadTotal < 1 ? std::nullopt : sizeOf(downloadPath);
+    const std::optional<qint64> raw =
+        downloadPath.isEmpty() || downloadTotal < 1 ? std::nullopt : arrivedBytes(*record, sizeOf);
     if (raw) {
         const qint64 shown = *raw >= downloadTotal ? downloadTotal : std::max<qint64>(*raw, 0);
         display.bar = Bar::Determinate;

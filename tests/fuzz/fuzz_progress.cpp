@@ -17,9 +17,9 @@ using namespace std::chrono_literals;
 using progressdisplay::Bar;
 using progressdisplay::Clock;
 
-const QLatin1String keys[] = {progress::labelKey,        progress::percentKey,      progress::stateKey,
-                              progress::messageKey,      progress::stepKey,         progress::totalStepsKey,
-                              progress::downloadPathKey, progress::downloadTotalKey};
+const QLatin1String keys[] = {progress::labelKey,        progress::percentKey,       progress::stateKey,
+                              progress::messageKey,      progress::stepKey,          progress::totalStepsKey,
+                              progress::downloadPathKey, progress::downloadTotalKey, progress::downloadDoneKey};
 
 void checkMembers(const QJsonObject &record)
 {

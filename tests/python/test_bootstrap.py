@@ -1,7 +1,9 @@
 """The packaged bootstrap script, run as the launcher runs it, against temporary runtime roots."""
 
 import fcntl
+import glob
 import hashlib
+import importlib.util
 import json
 import os
 import shutil
@@ -209,10 +211,11 @@ class BootstrapCase(unittest.TestCase):
         os.chmod(path, 0o755)
 
     def assertWellFormed(self, record):
-        self.assertEqual(set(record), set(RECORD_TYPES), record)
-        for key, kind in RECORD_TYPES.items():
+        kinds = {**RECORD_TYPES, "download_done": int}  # several downloads at once add their bytes so far
+        self.assertEqual(set(record) | {"download_done"}, set(kinds), record)
+        for key, value in record.items():
             # bool is an int in Python, never in the record
-            self.assertIs(type(record[key]), kind, "{} in {}".format(key, record))
+            self.assertIs(type(value), kinds[key], "{} in {}".format(key, record))
         self.assertEqual(record["total_steps"], 4)
         self.assertIn(record["step"], (2, 3, 4))
         self.assertIn(record["state"], ("running", "failed", "complete"))
@@ -261,14 +264,19 @@ class SuccessfulSetup(BootstrapCase):
             # The window's first line is "Step N of M · label" and must not wrap onto the second.
             self.assertLessEqual(len(record["label"]), 64, record)
         installing = [record["label"] for record in running if record["step"] == 3]
-        self.assertEqual(installing, ["Checking the voice engine files\u2026",
-                                      "Downloading the voice engines: vlmr_served (1 of 1)\u2026",
-                                      "Installing the voice engines: main (1 of 3)\u2026",
-                                      "Installing the voice engines: seedvc (2 of 3)\u2026",
-                                      "Installing the voice engines: mlx (3 of 3)\u2026"])
+        self.assertEqual(sorted(set(installing), key=installing.index),
+                         ["Checking the voice engine files\u2026", "Downloading the voice engines: 0 of 1 files\u2026",
+                          "Installing the voice engines: 2 of 3 ready\u2026"])
         downloading = [record for record in running if record["download_path"]]
-        self.assertEqual([record["download_total"] for record in downloading], [os.path.getsize(served)])
-        self.assertTrue(downloading[0]["download_path"].startswith(os.path.join(self.root, "downloads") + os.sep))
+        self.assertEqual({(record["download_path"], record["download_total"]) for record in downloading},
+                         {(os.path.join(self.root, "downloads", "engines"), os.path.getsize(served))})
+        done = [record["download_done"] for record in downloading]
+        self.assertEqual(done, sorted(done))
+        # The studio runs with -B: whatever was installed has its bytecode already.
+        site = glob.glob(os.path.join(self.generation(), "envs", "main", "lib", "python3*", "site-packages"))[0]
+        modules = glob.glob(os.path.join(site, "**", "*.py"), recursive=True)
+        self.assertIn(os.path.join(site, "vlmr_served", "__init__.py"), modules)
+        self.assertEqual([path for path in modules if not os.path.isfile(importlib.util.cache_from_source(path))], [])
         percents = [record["percent"] for record in records]
         self.assertEqual(percents, sorted(percents))
         self.assertEqual(records[-1]["state"], "complete")
@@ -579,7 +587,12 @@ class FailedSetup(BootstrapCase):
         before = self.installed_state()
         shutil.rmtree(self.path("resources"))
         server, served = self.serve("--wrong-bytes")
-        result = self.bootstrap(self.resources(main=[served], url=server.url("/")))
+        stuck = SilentServer()  # the first failure stops the other environment's download too
+        self.addCleanup(stuck.close)
+        began = time.monotonic()
+        result = self.bootstrap(self.resources(main=[served], url=server.url("/"), seedvc=lock_text(
+            "https://127.0.0.1:{}/vlmr_stuck-1.0-py3-none-any.whl".format(stuck.port))))
+        self.assertLess(time.monotonic() - began, 30)
         self.assertNotEqual(result.returncode, 0)
         self.assertEqual((self.record()["message"], self.record()["step"]), (VERIFY_FAILED, 3))
         self.assertEqual(len(server.requests()), 2, "fetched once more, then given up")
@@ -612,15 +625,19 @@ class Cancellation(BootstrapCase):
     def start_stuck_install(self):
         index = SilentServer()
         self.addCleanup(index.close)
-        resources = self.resources(
-            main=lock_text("https://127.0.0.1:{}/vlmr_slow_engine-1.0-py3-none-any.whl".format(index.port)))
+        url = "https://127.0.0.1:{}/vlmr_slow_{}-1.0-py3-none-any.whl"
+        resources = self.resources(main=lock_text(url.format(index.port, "main")),
+                                   seedvc=lock_text(url.format(index.port, "seedvc"), digest="cd" * 32))
         script = subprocess.Popen(self.command(resources), env=self.environment(), stdin=subprocess.DEVNULL,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         self.addCleanup(self.reap, script)
         self.assertTrue(index.connected.wait(120), "curl never asked the server")
+        deadline = time.monotonic() + 10
+        while len(index.clients) < 2 and time.monotonic() < deadline:
+            time.sleep(0.05)
         downloads = [pid for pid in children_of(script.pid) if b"curl" in self.cmdline(pid)]
-        self.assertEqual(len(downloads), 1)
-        return script, downloads[0]
+        self.assertEqual(len(downloads), 2, "both environments' wheels download at once")
+        return script, downloads
 
     @staticmethod
     def cmdline(pid):
@@ -659,6 +676,7 @@ class Cancellation(BootstrapCase):
         stops = {
             "SIGTERM to the process group": (lambda pid: os.killpg(pid, signal.SIGTERM), 1),
             "SIGKILL to the script alone": (lambda pid: os.kill(pid, signal.SIGKILL), 2),
+            "SIGTERM to the script alone": (lambda pid: os.kill(pid, signal.SIGTERM), 1),
         }
         for name, (stop, generations_left) in stops.items():
             with self.subTest(name):
@@ -666,15 +684,15 @@ class Cancellation(BootstrapCase):
                 self.assertEqual(self.bootstrap(self.resources()).returncode, 0)
                 before = self.installed_state()
                 shutil.rmtree(self.path("resources"))
-                script, curl = self.start_stuck_install()
+                script, downloads = self.start_stuck_install()
                 stop(script.pid)
                 began = time.monotonic()
                 status = script.wait(timeout=10)
                 self.assertLess(time.monotonic() - began, 1.0)
                 self.assertNotEqual(status, 0)
-                while not has_ended(curl) and time.monotonic() - began < 1.0:
+                while not all(map(has_ended, downloads)) and time.monotonic() - began < 1.0:
                     time.sleep(0.02)
-                self.assertTrue(has_ended(curl), "curl outlived the script")
+                self.assertTrue(all(map(has_ended, downloads)), "a curl outlived the script")
                 # A cancel leaves no failure text, so the launcher's own "Setup cancelled." shows.
                 self.assertNotEqual(self.record()["state"], "failed")
                 self.assertEqual(self.installed_state(), before)

@@ -15,7 +15,8 @@ Faults:
     --fail-first N       the first N requests get 500
     --drop-after BYTES   close the connection after BYTES body bytes ...
     --drop-count K       ... for the first K answers with a body (default 1)
-    --slow BPS           send the body at about BPS bytes per second
+    --slow BPS           send each body at about BPS bytes per second
+    --slow-total BPS     send all bodies together at about BPS bytes per second
     --wrong-bytes        send other bytes of the same length
     --ignore-range       answer every request with the whole file, as servers without Range support do
 
@@ -84,7 +85,7 @@ class Faults:
     """Counts requests and decides which ones misbehave; shared by every handler thread."""
 
     def __init__(self, fail_first=0, drop_after=None, drop_count=1, slow=None, wrong_bytes=False,
-                 ignore_range=False):
+                 ignore_range=False, slow_total=None):
         self.lock = threading.Lock()
         self.requests = 0
         self.bodies = 0
@@ -94,6 +95,8 @@ class Faults:
         self.slow = slow
         self.wrong_bytes = wrong_bytes
         self.ignore_range = ignore_range
+        self.slow_total = slow_total
+        self.line_free_at = 0.0  # when the shared line will have sent what it was given so far
 
     def next_request_fails(self):
         with self.lock:
@@ -107,6 +110,16 @@ class Faults:
             if self.drop_after is not None and self.bodies <= self.drop_count:
                 return self.drop_after
             return None
+
+    def wait_for_line(self, sent):
+        """Holds a connection back while the shared line is busy with earlier bytes."""
+        if not self.slow_total:
+            return
+        with self.lock:
+            now = time.monotonic()
+            self.line_free_at = max(self.line_free_at, now) + sent / self.slow_total
+            wait = self.line_free_at - now
+        time.sleep(wait)
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -186,7 +199,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def send_body(self, path, start, length, drop_after):
         faults = self.server.faults
         limit = length if drop_after is None else min(length, drop_after)
-        chunk = CHUNK if not faults.slow else max(1, min(CHUNK, faults.slow // 10))
+        slowest = min(filter(None, (faults.slow, faults.slow_total)), default=None)
+        chunk = CHUNK if not slowest else max(1, min(CHUNK, slowest // 10))
         began = time.monotonic()
         sent = 0
         with open(path, "rb") as source:
@@ -203,6 +217,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     self.close_connection = True
                     break
                 sent += len(data)
+                faults.wait_for_line(len(data))
                 if faults.slow:
                     ahead = sent / faults.slow - (time.monotonic() - began)
                     if ahead > 0:
@@ -245,6 +260,7 @@ def parse_arguments(argv):
     parser.add_argument("--drop-after", type=int)
     parser.add_argument("--drop-count", type=int, default=1)
     parser.add_argument("--slow", type=int)
+    parser.add_argument("--slow-total", type=int)
     parser.add_argument("--wrong-bytes", action="store_true")
     parser.add_argument("--ignore-range", action="store_true")
     return parser.parse_args(argv)
@@ -254,7 +270,7 @@ def main(argv=None):
     arguments = parse_arguments(argv)
     cert, key = ensure_certificate(arguments.cert_dir)
     faults = Faults(arguments.fail_first, arguments.drop_after, arguments.drop_count,
-                    arguments.slow, arguments.wrong_bytes, arguments.ignore_range)
+                    arguments.slow, arguments.wrong_bytes, arguments.ignore_range, arguments.slow_total)
     server = Server(arguments.port, arguments.root, os.path.abspath(arguments.log), faults, cert, key)
     open(arguments.log, "a").close()
     stop = threading.Event()

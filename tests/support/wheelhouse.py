@@ -2,11 +2,12 @@
 """Builds wheels for setup tests, and the engine lock that names them.
 
     python3 wheelhouse.py FOLDER [--name vellmora_demo_engine ...] [--version 1.0] [--padding BYTES]
-                                 [--lock FILE --url BASE]
+                                 [--modules N] [--lock FILE --url BASE]
 
 The wheel holds one module package and its dist-info (METADATA, WHEEL, RECORD), with fixed
 timestamps, so the same arguments always give the same bytes; --padding adds a data file of that
-many incompressible bytes, for a wheel of a chosen size. Each --name makes one wheel. --lock writes
+many incompressible bytes, for a wheel of a chosen size; --modules adds that many small modules, for
+an install with as many files to write and compile as a real one. Each --name makes one wheel. --lock writes
 a lock (pylock.toml) naming the wheels at BASE + their file names. Prints the wheels' paths.
 """
 
@@ -30,7 +31,12 @@ def record_digest(data):
     return "sha256=" + base64.urlsafe_b64encode(hashlib.sha256(data).digest()).rstrip(b"=").decode()
 
 
-def wheel_files(name, version, padding=0):
+def small_module(name, index):
+    return "# Part {} of {}.\n\nSCALE = {}\n\n\ndef apply(samples):\n    return [SCALE * x for x in samples]\n".format(
+        index, name, index)
+
+
+def wheel_files(name, version, padding=0, modules=0):
     dist_info = "{}-{}.dist-info".format(name, version)
     module = ('"""A stand-in voice engine: something for pip to install and for the studio to import."""\n'
               "\nVERSION = {!r}\n\n\ndef describe():\n    return {!r}\n").format(version, name + " " + version)
@@ -42,6 +48,8 @@ def wheel_files(name, version, padding=0):
                               b"Tag: py3-none-any\n",
         dist_info + "/top_level.txt": (name + "\n").encode(),
     }
+    for index in range(modules):
+        files["{}/part{:05d}.py".format(name, index)] = small_module(name, index).encode()
     if padding:
         files[name + "/voices.bin"] = random.Random(name).randbytes(padding)
     record = "".join("{},{},{}\n".format(path, record_digest(data), len(data)) for path, data in files.items())
@@ -49,11 +57,11 @@ def wheel_files(name, version, padding=0):
     return files
 
 
-def build_wheel(folder, name=DEMO_ENGINE, version=DEMO_VERSION, padding=0):
+def build_wheel(folder, name=DEMO_ENGINE, version=DEMO_VERSION, padding=0, modules=0):
     os.makedirs(folder, exist_ok=True)
     path = os.path.join(folder, "{}-{}-py3-none-any.whl".format(name, version))
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as wheel:
-        for entry, data in wheel_files(name, version, padding).items():
+        for entry, data in wheel_files(name, version, padding, modules).items():
             info = zipfile.ZipInfo(entry, FIXED_TIME)
             info.compress_type = zipfile.ZIP_STORED if entry.endswith(".bin") else zipfile.ZIP_DEFLATED
             info.external_attr = 0o644 << 16
@@ -100,10 +108,11 @@ def main(argv=None):
     parser.add_argument("--name", action="append")
     parser.add_argument("--version", default=DEMO_VERSION)
     parser.add_argument("--padding", type=int, default=0)
+    parser.add_argument("--modules", type=int, default=0)
     parser.add_argument("--lock")
     parser.add_argument("--url", default="https://127.0.0.1:9/")
     arguments = parser.parse_args(argv)
-    wheels = [build_wheel(arguments.folder, name, arguments.version, arguments.padding)
+    wheels = [build_wheel(arguments.folder, name, arguments.version, arguments.padding, arguments.modules)
               for name in arguments.name or [DEMO_ENGINE]]
     if arguments.lock:
         write_lock(arguments.lock, wheels, arguments.url)

@@ -158,6 +158,14 @@ void ProgressTextTest::statusText_data()
     QTest::newRow("huge total, file complete")
         << downloadRecord(2'273'390'236'854'775'807) << 125.0 << none << qint64(0) << qint64(2'273'390'236'854'775'807)
         << downloading + QStringLiteral("2273390236854.8 / 2273390236854.8 MB downloaded") << Bar::Determinate << 100.0;
+    // Several downloads at once: the record's count of their bytes wins over the size of any file.
+    const QString several = QStringLiteral(R"({"label":"Downloading the studio runtime…","download_path":"%1",)"
+                                           R"("download_total":50000000,"download_done":%2})");
+    QTest::newRow("bytes of several downloads")
+        << several.arg(archive, QStringLiteral("12500000")).toUtf8() << 125.0 << 10.0 << qint64(2'500'000)
+        << qint64(1'000)
+        << downloading + QStringLiteral("12.5 / 50.0 MB downloaded · about 0:37 left for this download")
+        << Bar::Determinate << 25.0;
     QTest::newRow("elapsed 59:59") << QByteArray("{}") << 3599.9 << none << qint64(0) << qint64(-1)
                                    << QStringLiteral(
                                           "Step 1 of 4 · Preparing your studio…\nElapsed 59:59 · install time varies")
