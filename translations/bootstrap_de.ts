@@ -16,12 +16,12 @@
         <translation>Dateien der Sprach-Engines werden geprüft …</translation>
     </message>
     <message>
-        <source>Downloading the voice engines: {name} ({place} of {count})…</source>
-        <translation>Sprach-Engines werden geladen: {name} ({place} von {count}) …</translation>
+        <source>Downloading the voice engines: {done} of {count} files…</source>
+        <translation>Sprach-Engines werden geladen: {done} von {count} Dateien …</translation>
     </message>
     <message>
-        <source>Installing the voice engines: {name} ({place} of {count})…</source>
-        <translation>Sprach-Engines werden installiert: {name} ({place} von {count}) …</translation>
+        <source>Installing the voice engines: {done} of {count} ready…</source>
+        <translation>Sprach-Engines werden installiert: {done} von {count} fertig …</translation>
     </message>
     <message>
         <source>Finishing the studio runtime…</source>

@@ -16,12 +16,12 @@
         <translation>Comprobando los archivos de los motores de voz…</translation>
     </message>
     <message>
-        <source>Downloading the voice engines: {name} ({place} of {count})…</source>
-        <translation>Descargando los motores de voz: {name} ({place} de {count})…</translation>
+        <source>Downloading the voice engines: {done} of {count} files…</source>
+        <translation>Descargando los motores de voz: {done} de {count} archivos…</translation>
     </message>
     <message>
-        <source>Installing the voice engines: {name} ({place} of {count})…</source>
-        <translation>Instalando los motores de voz: {name} ({place} de {count})…</translation>
+        <source>Installing the voice engines: {done} of {count} ready…</source>
+        <translation>Instalando los motores de voz: {done} de {count} listos…</translation>
     </message>
     <message>
         <source>Finishing the studio runtime…</source>

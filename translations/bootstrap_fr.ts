@@ -16,12 +16,12 @@
         <translation>Vérification des fichiers des moteurs vocaux…</translation>
     </message>
     <message>
-        <source>Downloading the voice engines: {name} ({place} of {count})…</source>
-        <translation>Téléchargement des moteurs vocaux : {name} ({place} sur {count})…</translation>
+        <source>Downloading the voice engines: {done} of {count} files…</source>
+        <translation>Téléchargement des moteurs vocaux : {done} fichiers sur {count}…</translation>
     </message>
     <message>
-        <source>Installing the voice engines: {name} ({place} of {count})…</source>
-        <translation>Installation des moteurs vocaux : {name} ({place} sur {count})…</translation>
+        <source>Installing the voice engines: {done} of {count} ready…</source>
+        <translation>Installation des moteurs vocaux : {done} sur {count} prêts…</translation>
     </message>
     <message>
         <source>Finishing the studio runtime…</source>

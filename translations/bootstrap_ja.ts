@@ -16,12 +16,12 @@
         <translation>音声エンジンのファイルを確認中…</translation>
     </message>
     <message>
-        <source>Downloading the voice engines: {name} ({place} of {count})…</source>
-        <translation>音声エンジンをダウンロード中：{name}（{place}/{count}）…</translation>
+        <source>Downloading the voice engines: {done} of {count} files…</source>
+        <translation>音声エンジンをダウンロード中：{done}/{count} ファイル…</translation>
     </message>
     <message>
-        <source>Installing the voice engines: {name} ({place} of {count})…</source>
-        <translation>音声エンジンをインストール中：{name}（{place}/{count}）…</translation>
+        <source>Installing the voice engines: {done} of {count} ready…</source>
+        <translation>音声エンジンをインストール中：{done}/{count} 完了…</translation>
     </message>
     <message>
         <source>Finishing the studio runtime…</source>

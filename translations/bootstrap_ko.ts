@@ -16,12 +16,12 @@
         <translation>음성 엔진 파일 확인 중…</translation>
     </message>
     <message>
-        <source>Downloading the voice engines: {name} ({place} of {count})…</source>
-        <translation>음성 엔진 다운로드 중: {name}({count}개 중 {place}번째)…</translation>
+        <source>Downloading the voice engines: {done} of {count} files…</source>
+        <translation>음성 엔진 다운로드 중: {count}개 파일 중 {done}개…</translation>
     </message>
     <message>
-        <source>Installing the voice engines: {name} ({place} of {count})…</source>
-        <translation>음성 엔진 설치 중: {name}({count}개 중 {place}번째)…</translation>
+        <source>Installing the voice engines: {done} of {count} ready…</source>
+        <translation>음성 엔진 설치 중: {count}개 중 {done}개 완료…</translation>
     </message>
     <message>
         <source>Finishing the studio runtime…</source>

@@ -16,12 +16,12 @@
         <translation>Verificando os arquivos dos motores de voz…</translation>
     </message>
     <message>
-        <source>Downloading the voice engines: {name} ({place} of {count})…</source>
-        <translation>Baixando os motores de voz: {name} ({place} de {count})…</translation>
+        <source>Downloading the voice engines: {done} of {count} files…</source>
+        <translation>Baixando os motores de voz: {done} de {count} arquivos…</translation>
     </message>
     <message>
-        <source>Installing the voice engines: {name} ({place} of {count})…</source>
-        <translation>Instalando os motores de voz: {name} ({place} de {count})…</translation>
+        <source>Installing the voice engines: {done} of {count} ready…</source>
+        <translation>Instalando os motores de voz: {done} de {count} prontos…</translation>
     </message>
     <message>
         <source>Finishing the studio runtime…</source>

@@ -16,12 +16,12 @@
         <translation>正在检查语音引擎文件…</translation>
     </message>
     <message>
-        <source>Downloading the voice engines: {name} ({place} of {count})…</source>
-        <translation>正在下载语音引擎：{name}（第 {place} 个，共 {count} 个）…</translation>
+        <source>Downloading the voice engines: {done} of {count} files…</source>
+        <translation>正在下载语音引擎：{done}/{count} 个文件…</translation>
     </message>
     <message>
-        <source>Installing the voice engines: {name} ({place} of {count})…</source>
-        <translation>正在安装语音引擎：{name}（第 {place} 个，共 {count} 个）…</translation>
+        <source>Installing the voice engines: {done} of {count} ready…</source>
+        <translation>正在安装语音引擎：已完成 {done}/{count}…</translation>
     </message>
     <message>
         <source>Finishing the studio runtime…</source>
