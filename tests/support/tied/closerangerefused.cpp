@@ -7,15 +7,15 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
-extern "C" int close_range(unsigned int, unsigned int, int);
+extern "C" int close_range(unsigned int, unsigned int, int) noexcept;
 
-extern "C" int close_range(unsigned int, unsigned int, int)
+extern "C" int close_range(unsigned int, unsigned int, int) noexcept
 {
     errno = ENOSYS;
     return -1;
 }
 
-extern "C" pid_t fork()
+extern "C" pid_t fork() noexcept
 {
     static const auto next = reinterpret_cast<pid_t (*)()>(::dlsym(RTLD_NEXT, "fork"));
     if (std::strcmp(program_invocation_short_name, "vlmr_tied_command") == 0)
