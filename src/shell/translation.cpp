@@ -47,6 +47,9 @@ bool load(const QString &file, const QString &folder)
 
 QString translated(const char *context, const QString &source)
 {
+    // Qt looks a source up as a C string: one with a NUL in it is none of ours, and is kept whole.
+    if (source.contains(QChar::Null))
+        return source;
     return QCoreApplication::translate(context, source.toUtf8().constData());
 }
 
