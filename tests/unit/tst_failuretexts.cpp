@@ -2,7 +2,7 @@
 #include "shell/texts.h"
 #include "testsupport.h"
 
-#include <QtTest>
+#include <QTest>
 
 // The worker's text (null: a generic one), the log's end, the sentence (null: recorded, else worker's).
 struct Ending

@@ -2,7 +2,7 @@
 #include "shell/translation.h"
 
 #include <QJsonDocument>
-#include <QtTest>
+#include <QTest>
 
 using progressdisplay::Bar;
 using progressdisplay::Clock;

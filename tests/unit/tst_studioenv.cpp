@@ -2,7 +2,7 @@
 #include "studio/studioenv.h"
 
 #include <QJsonDocument>
-#include <QtTest>
+#include <QTest>
 #include <stdexcept>
 
 using studio::StudioPaths;

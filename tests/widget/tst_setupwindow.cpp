@@ -17,9 +17,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QXmlStreamReader>
-#include <QtTest>
 
 #include <sys/stat.h>
 

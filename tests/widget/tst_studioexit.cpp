@@ -12,8 +12,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
-#include <QtTest>
 
 #include <cstring>
 #include <system_error>
