@@ -176,11 +176,8 @@ def stage(sentence, step):
 
 def create_environments(generation, wanted, progress):
     """Returns the interpreter whose pip installs the engines, or None when no lock names any."""
-    for index, name in enumerate(ENVIRONMENTS):
-        progress.write(CREATING, 5 + 5 * index, step=2)
-        children.run([sys.executable, "-I", "-m", "venv", "--clear", "--without-pip", env_folder(generation, name)])
-        if not os.access(env_interpreter(generation, name), os.X_OK):
-            raise children.CommandFailed("no executable interpreter in the {} environment".format(name))
+    children.side_by_side([functools.partial(create_environment, generation, name) for name in ENVIRONMENTS])
+    progress.write(CREATING, 15, step=2)
     if not any(wanted.values()):
         return None
     if has_pip(sys.executable):
@@ -188,6 +185,12 @@ def create_environments(generation, wanted, progress):
     # Run here rather than by venv, which keeps ensurepip's output, and so its reason, out of the log.
     children.run([env_interpreter(generation, "main"), "-I", "-m", "ensurepip", "--default-pip"])
     return env_interpreter(generation, "main")
+
+
+def create_environment(generation, name):
+    children.run([sys.executable, "-I", "-m", "venv", "--clear", "--without-pip", env_folder(generation, name)])
+    if not os.access(env_interpreter(generation, name), os.X_OK):
+        raise children.CommandFailed("no executable interpreter in the {} environment".format(name))
 
 
 def has_pip(interpreter_path):
@@ -202,12 +205,17 @@ def has_pip(interpreter_path):
 def choose_wheels(pip_interpreter, locks, wanted, temporary):
     """Each environment's wheels, chosen with the marker and tag code of the pip that installs them."""
     chosen = {name: [] for name in ENVIRONMENTS}
-    for name in (name for name in ENVIRONMENTS if wanted[name]):
-        output = os.path.join(temporary, "wheels-{}.json".format(name))
-        children.run([pip_interpreter, "-I", "-B", os.path.join(HERE, "enginelocks.py"), locks[name], output])
-        with open(output, encoding="utf-8") as handle:
-            chosen[name] = [enginelocks.Wheel(**entry) for entry in json.load(handle)]
+    names = [name for name in ENVIRONMENTS if wanted[name]]
+    chosen.update(zip(names, children.side_by_side([functools.partial(
+        choose_environment_wheels, pip_interpreter, locks[name], os.path.join(temporary, "wheels-{}.json".format(name)))
+        for name in names])))
     return chosen
+
+
+def choose_environment_wheels(pip_interpreter, lock, output):
+    children.run([pip_interpreter, "-I", "-B", os.path.join(HERE, "enginelocks.py"), lock, output])
+    with open(output, encoding="utf-8") as handle:
+        return [enginelocks.Wheel(**entry) for entry in json.load(handle)]
 
 
 def find_wheels(root, resources, chosen, progress):
@@ -304,9 +312,7 @@ def compile_environment(generation, name, temporary):
         with open(listing, "w", encoding="utf-8") as handle:
             handle.writelines(module + "\n" for module in share)
         commands.append([env_interpreter(generation, name), "-I", "-m", "compileall", "-q", "-i", listing])
-    with children.Workers(max(1, len(commands))) as compiling:
-        for done in concurrent.futures.as_completed([compiling.submit(compile_share, command) for command in commands]):
-            done.result()
+    children.side_by_side([functools.partial(compile_share, command) for command in commands])
 
 
 def compile_share(command):

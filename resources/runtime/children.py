@@ -157,6 +157,20 @@ class Workers(concurrent.futures.ThreadPoolExecutor):
             return super().submit(*arguments, **keywords)
 
 
+def side_by_side(calls):
+    """Runs each call in a thread of its own, their children side by side, and returns the results
+    in the calls' order. The first failure stops every other child and is the one raised."""
+    with Workers(max(1, len(calls))) as pool:
+        futures = [pool.submit(call) for call in calls]
+        try:
+            for done in concurrent.futures.as_completed(futures):
+                done.result()
+        except BaseException:
+            stop_children()  # and no thread starts another one
+            raise
+        return [future.result() for future in futures]
+
+
 def _on_cancel_signal(number, frame):
     # Ignored from the first one on: a second signal (a cancel, then the launcher's own end) must
     # not interrupt the clean-up that stops our children.
