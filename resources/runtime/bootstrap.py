@@ -11,7 +11,7 @@ The stages, in order: create the engine environments in this attempt's own gener
 --engine-index (enginesources.py) or the lock's own URL, each checked before use
 (enginecache.py), up to four at once; install each environment with the runtime's own pip from
 those files alone, each held to its digest by pip too, as soon as its own wheels are in, and
-compile its modules on every core, the environments side by side up to the machine's cores; switch
+compile its modules on every core, the environments side by side; switch
 DIR/runtime.json to the new generation, the one step that makes the attempt count (from then on
 cancel signals are ignored, children.py); clean up what no receipt, studio or lock needs any more.
 One bootstrap at a time does all this: a later one waits for the clean-up of one whose launcher died.
@@ -223,22 +223,28 @@ def find_wheels(root, resources, chosen, progress):
     unique = {wheel.sha256: wheel for name in ENVIRONMENTS for wheel in chosen[name]}
     if unique:
         progress.write(CHECKING, 18, step=3)
-    cache = enginecache.cache_folder(root)
-    return {sha256: enginecache.locate(wheel, cache, os.path.join(resources, "wheels"))
-            for sha256, wheel in unique.items()}
+    locate = functools.partial(enginecache.locate, cache=enginecache.cache_folder(root),
+                               bundled=os.path.join(resources, "wheels"))
+    pool = children.Workers(CORES)  # hashing hundreds of megabytes: every core helps
+    try:
+        return dict(zip(unique, pool.map(locate, unique.values())))
+    finally:
+        pool.shutdown(wait=False, cancel_futures=True)  # a cancel waits for no file still queued
 
 
 def fetch_and_install(cache, chosen, found, sources, install, progress):
     """Downloads what found lacks, up to four at once; each environment installs as soon as its own
-    wheels are in, side by side up to the machine's cores. The first failure stops every other
-    piece of work and is the one raised; a wheel that two environments share is fetched once."""
+    wheels are in, all side by side. The first failure stops every other piece of work and is the
+    one raised; a wheel that two environments share is fetched once."""
     wheels = {wheel.sha256: wheel for name in ENVIRONMENTS for wheel in chosen[name]}
     missing = [sha256 for sha256, file in found.items() if file is None]  # in the locks' order
     waiting = [name for name in ENVIRONMENTS if chosen[name]]
     ready = len(ENVIRONMENTS) - len(waiting)
     shown = Shown(progress, cache, [wheels[sha256] for sha256 in missing])
     downloads = children.Workers(PARALLEL_DOWNLOADS)
-    installs = children.Workers(min(len(ENVIRONMENTS), CORES))
+    # All at once even on fewer cores: pip mostly writes files, so a core left idle while the last
+    # environment's pip ran alone costs more than three children sharing two cores.
+    installs = children.Workers(len(ENVIRONMENTS))
     try:
         work = {downloads.submit(enginecache.download, wheels[sha256], cache, sources): sha256 for sha256 in missing}
         while work or waiting:
