@@ -32,6 +32,7 @@ import argparse
 import concurrent.futures
 import contextlib
 import functools
+import importlib.util
 import json
 import os
 import pathlib
@@ -340,9 +341,19 @@ def write_requirements(path, wheels, files):
 def pip_arguments(pip_interpreter, target_interpreter, requirements):
     """Exactly these files: pip asks no index, resolves nothing and hears none of the caller's settings.
     Its compile step runs on one core; install_environment compiles on all."""
-    return [pip_interpreter, "-I", "-m", "pip", "--python", target_interpreter, "install", "--isolated", "--no-input",
+    return [*pip_start(pip_interpreter, target_interpreter), "install", "--isolated", "--no-input",
             "--disable-pip-version-check", "--no-index", "--no-deps", "--no-cache-dir", "--require-hashes",
             "--no-compile", "--requirement", requirements]
+
+
+def pip_start(pip_interpreter, target_interpreter):
+    """Our own pip, run by the target interpreter through the runner pip keeps for that, where it has
+    one: --python would do the same from a second pip, and each start costs a second of imports."""
+    spec = importlib.util.find_spec("pip") if pip_interpreter == sys.executable else None
+    runner = os.path.join(spec.submodule_search_locations[0], "__pip-runner__.py") if spec else ""
+    if os.path.isfile(runner):
+        return [target_interpreter, "-I", runner]
+    return [pip_interpreter, "-I", "-m", "pip", "--python", target_interpreter]
 
 
 def clean_up(root, resources, generation, kept, locks, progress):
