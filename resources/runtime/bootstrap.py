@@ -349,11 +349,18 @@ def pip_arguments(pip_interpreter, target_interpreter, requirements):
 def pip_start(pip_interpreter, target_interpreter):
     """Our own pip, run by the target interpreter through the runner pip keeps for that, where it has
     one: --python would do the same from a second pip, and each start costs a second of imports."""
-    spec = importlib.util.find_spec("pip") if pip_interpreter == sys.executable else None
-    runner = os.path.join(spec.submodule_search_locations[0], "__pip-runner__.py") if spec else ""
-    if os.path.isfile(runner):
+    runner = own_pip_runner() if pip_interpreter == sys.executable else None
+    if runner:
         return [target_interpreter, "-I", runner]
     return [pip_interpreter, "-I", "-m", "pip", "--python", target_interpreter]
+
+
+@functools.cache
+def own_pip_runner():
+    """The file pip's own --python hands to the target interpreter, or None before pip 22.3."""
+    pip_module = importlib.util.find_spec("pip")
+    runner = os.path.join(pip_module.submodule_search_locations[0], "__pip-runner__.py") if pip_module else ""
+    return runner if os.path.isfile(runner) else None
 
 
 def clean_up(root, resources, generation, kept, locks, progress):
